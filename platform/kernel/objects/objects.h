@@ -1,0 +1,196 @@
+// Kernel objects of the handheld: the process's handle table, the object types behind HANDLE values and
+// small helpers shared by the object implementations (UTF-16 names, error boundaries).
+//
+// A HANDLE is a small integer (a multiple of 4 below 2^31, never 0), so it fits the 32-bit handle fields
+// of driver records. Every handle refers to a reference-counted object; an object lives while a handle
+// or a call in progress refers to it. Objects are never destroyed under the table lock, so a destructor
+// may call back into the kernel (a device handle closing calls its driver).
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace ce::objects
+{
+
+enum class ObjectType
+{
+    Event,
+    Mutex,
+    Module,
+    DeviceRegistration,
+    DeviceFile,
+    File,
+};
+
+class KernelObject
+{
+public:
+    explicit KernelObject(ObjectType type) : m_type(type) {}
+    virtual ~KernelObject() = default;
+    KernelObject(const KernelObject&) = delete;
+    KernelObject& operator=(const KernelObject&) = delete;
+
+    ObjectType type() const { return m_type; }
+
+private:
+    ObjectType m_type;
+};
+
+// Objects a thread can wait on (events and mutexes). Wait returns WAIT_OBJECT_0 or WAIT_TIMEOUT.
+class Waitable : public KernelObject
+{
+public:
+    using KernelObject::KernelObject;
+    virtual DWORD Wait(DWORD milliseconds) = 0;
+
+    // Name in the process's object namespace ("" when unnamed) and the number of handles open on
+    // it; both guarded by the namespace lock (see names.h).
+    std::u16string name;
+    size_t handleCount = 0;
+
+    // Runs under the namespace lock when the last handle closes (a named mutex lets go of its lock file).
+    virtual void OnLastHandleClosed() {}
+};
+
+// The process's namespace of named events and mutexes, shared by the drivers loaded into the process.
+struct Namespace
+{
+    std::mutex lock;
+    std::unordered_map<std::u16string, std::shared_ptr<Waitable>> objects;
+};
+Namespace& Names();
+
+// Counts one more handle of the object (the namespace lock is held by the caller).
+inline void CountHandleLocked(Waitable& object)
+{
+    ++object.handleCount;
+}
+// Counts one handle less; the last one takes the name out of the namespace. Takes the namespace lock.
+void UncountHandle(Waitable& object);
+// Adds a handle for an object whose handle was already counted; undoes the count when the table is full.
+HANDLE InsertCountedHandle(const std::shared_ptr<Waitable>& object);
+
+// The process's handle table.
+class HandleTable
+{
+public:
+    // Adds a handle to the object. Returns 0 when the table is full.
+    uint32_t Insert(std::shared_ptr<KernelObject> object);
+    std::shared_ptr<KernelObject> Find(HANDLE handle);
+    // Removes the handle if its object is of a type that CloseHandle may close; the caller drops the
+    // returned reference outside the table lock.
+    std::shared_ptr<KernelObject> TakeClosable(HANDLE handle);
+    // Removes a handle of exactly this type (modules, device registrations).
+    std::shared_ptr<KernelObject> Take(HANDLE handle, ObjectType type);
+
+private:
+    std::mutex m_lock;
+    std::unordered_map<uint32_t, std::shared_ptr<KernelObject>> m_objects;
+    uint32_t m_next = kFirstHandle;
+
+    static constexpr uint32_t kFirstHandle = 0x40;
+    static constexpr uint32_t kLastHandle = 0x7FFFFFFC;
+    static constexpr size_t kMaxHandles = 1u << 20;
+};
+
+HandleTable& Handles();
+
+// Looks a handle up as an object of type T (T::kType); null when the handle is unknown or of another type.
+template <class T> std::shared_ptr<T> FindAs(HANDLE handle)
+{
+    std::shared_ptr<KernelObject> object = Handles().Find(handle);
+    if (!object || object->type() != T::kType)
+        return nullptr;
+    return std::static_pointer_cast<T>(object);
+}
+
+// Adds a handle to a new object: the HANDLE, or null with ERROR_NOT_ENOUGH_MEMORY.
+HANDLE InsertHandle(std::shared_ptr<KernelObject> object);
+
+inline HANDLE ToHandle(uint32_t value)
+{
+    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
+}
+
+// The table key of a HANDLE; 0 for values that cannot be handles of this table.
+inline uint32_t HandleKey(HANDLE handle)
+{
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    return value <= 0xFFFFFFFFu ? static_cast<uint32_t>(value) : 0;
+}
+
+// Runs an API body; an exception (out of memory inside the standard library) becomes the failure result
+// with a Windows error instead of crossing the API boundary.
+template <class R, class F> R Boundary(R failure, F&& body) noexcept
+{
+    try
+    {
+        return body();
+    }
+    catch (const std::bad_alloc&)
+    {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    catch (...)
+    {
+        SetLastError(ERROR_GEN_FAILURE);
+    }
+    return failure;
+}
+
+// A global that is never destroyed: drivers' threads may still use the kernel while the process exits.
+template <class T> class Immortal
+{
+public:
+    Immortal() { ::new (static_cast<void*>(m_storage)) T(); }
+    T& get() { return *std::launder(reinterpret_cast<T*>(m_storage)); }
+
+private:
+    alignas(T) unsigned char m_storage[sizeof(T)];
+};
+
+// Wide strings.
+inline std::u16string_view View(LPCWSTR text)
+{
+    return text ? std::u16string_view(text) : std::u16string_view();
+}
+
+// UTF-16 to UTF-8; nullopt for an unpaired surrogate.
+std::optional<std::string> ToUtf8(std::u16string_view text);
+// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
+std::u16string FromUtf8(std::string_view text);
+
+inline char16_t AsciiUpper(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
+inline char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+// Compares with ASCII letters folded (what Windows file and device names need here).
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// The Windows error number for a host errno value.
+DWORD ErrorFromErrno(int error);
+
+// A deadline for a wait of this many milliseconds; nullopt for INFINITE.
+inline std::optional<std::chrono::steady_clock::time_point> DeadlineAfter(DWORD milliseconds)
+{
+    if (milliseconds == INFINITE)
+        return std::nullopt;
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+}
+
+} // namespace ce::objects
