@@ -1,0 +1,20 @@
+// Framework internals shared by the framework's core and its window part.
+#pragma once
+
+#include <afxwin.h>
+
+namespace afx::internal
+{
+
+// The message loop CWinThread::Run runs: installed by the window part's entry; without one Run only
+// calls ExitInstance. Returns the exit code of the loop (the WM_QUIT code).
+using RunLoop = int (*)(CWinThread* pThread);
+void SetRunLoop(RunLoop loop);
+
+// The name of the program file without folder and extension ("WLAN" for .../WLAN).
+CString ProgramName();
+
+// The built-in English text of a framework prompt (AFX_IDP_...), for programs whose resources lack it.
+LPCTSTR DefaultPrompt(UINT nIDPrompt);
+
+} // namespace afx::internal
