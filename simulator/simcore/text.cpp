@@ -1,0 +1,218 @@
+#include <simcore/text.h>
+
+#include <charconv>
+
+namespace sim
+{
+
+std::string ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF)
+        {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+        if (c < 0x80)
+            out += static_cast<char>(c);
+        else if (c < 0x800)
+        {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        else if (c < 0x10000)
+        {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        else
+        {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string FromUtf8(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size())
+    {
+        const auto b = static_cast<uint8_t>(text[i]);
+        uint32_t c = 0xFFFD;
+        size_t extra = 0;
+        if (b < 0x80)
+            c = b;
+        else if ((b & 0xE0) == 0xC0)
+            c = b & 0x1F, extra = 1;
+        else if ((b & 0xF0) == 0xE0)
+            c = b & 0x0F, extra = 2;
+        else if ((b & 0xF8) == 0xF0)
+            c = b & 0x07, extra = 3;
+        ++i;
+        for (size_t k = 0; k < extra; ++k)
+        {
+            if (i >= text.size() || (static_cast<uint8_t>(text[i]) & 0xC0) != 0x80)
+            {
+                c = 0xFFFD;
+                extra = 0;
+                break;
+            }
+            c = (c << 6) | (static_cast<uint8_t>(text[i]) & 0x3F);
+            ++i;
+        }
+        if (c >= 0x10000 && c <= 0x10FFFF)
+        {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        }
+        else
+            out += static_cast<char16_t>(c > 0x10FFFF ? 0xFFFD : c);
+    }
+    return out;
+}
+
+std::string HexBytes(std::span<const uint8_t> bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (uint8_t b : bytes)
+    {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+namespace
+{
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+} // namespace
+
+std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text)
+{
+    std::vector<uint8_t> out;
+    int high = -1;
+    for (char c : text)
+    {
+        if (c == ' ' || c == '-' || c == ':' || c == ',')
+        {
+            if (high >= 0)
+                return std::nullopt;
+            continue;
+        }
+        int d = HexDigit(c);
+        if (d < 0)
+            return std::nullopt;
+        if (high < 0)
+            high = d;
+        else
+        {
+            out.push_back(static_cast<uint8_t>(high * 16 + d));
+            high = -1;
+        }
+    }
+    if (high >= 0)
+        return std::nullopt;
+    return out;
+}
+
+std::string Hex32(uint32_t value)
+{
+    char buf[9];
+    static const char digits[] = "0123456789ABCDEF";
+    for (int i = 7; i >= 0; --i)
+    {
+        buf[i] = digits[value & 15];
+        value >>= 4;
+    }
+    buf[8] = 0;
+    return buf;
+}
+
+std::optional<int64_t> ParseNumber(std::string_view text)
+{
+    bool negative = false;
+    if (!text.empty() && text.front() == '-')
+    {
+        negative = true;
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty())
+        return std::nullopt;
+    uint64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    if (negative)
+    {
+        if (value > static_cast<uint64_t>(INT64_MAX) + 1)
+            return std::nullopt;
+        return static_cast<int64_t>(0 - value);
+    }
+    if (value > static_cast<uint64_t>(INT64_MAX))
+        return std::nullopt;
+    return static_cast<int64_t>(value);
+}
+
+std::optional<uint32_t> ParseHex32(std::string_view text)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    if (text.empty() || text.size() > 8)
+        return std::nullopt;
+    uint32_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+    {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z')
+            x = static_cast<char16_t>(x - 32);
+        if (y >= u'a' && y <= u'z')
+            y = static_cast<char16_t>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace sim

@@ -1,0 +1,511 @@
+#include "commands.h"
+
+#include <card/air.h>
+#include <card/wlan_miniport.h>
+#include <ndis/adapters.h>
+#include <sdslot/sd_slot.h>
+#include <simcore/clock.h>
+#include <simcore/faults.h>
+#include <simcore/request_log.h>
+#include <simcore/text.h>
+
+#include <windows.h>
+
+#include <dbt.h>
+#include <ntddndis.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <ostream>
+
+namespace cardctl
+{
+namespace
+{
+
+const char kHelp[] = R"(cardctl: the simulated world of the handheld in $HANDHELD_DIR.
+
+usage: cardctl COMMAND [ARGS]
+
+  status                     the slot, the air, the card, faults, the log and the active drivers
+  insert                     insert the card: Drivers\Active gets its entry (Name NDL1:), the miniport
+                             starts from Comm\WLAN11b1\Parms and scans, DBT_DEVICEARRIVAL is broadcast
+  eject                      remove the card: the entry goes, DBT_DEVICEREMOVECOMPLETE is broadcast;
+                             requests to WLAN11b1 now end with NDIS_STATUS_ADAPTER_REMOVED
+  plug PORT [KEY]            another port device ("COM5:") arrives, with its own Drivers\Active entry
+                             (Key defaults to \Drivers\USB\ClientDrivers\PORT) and the same broadcast
+  unplug PORT                that device leaves again
+  set KEY VALUE              change the air or the simulator:
+      link up|down|joined      the network is there / gone / lets the card join but not in
+      ssid TEXT                the network's name (at most 32 bytes)
+      bssid XX-XX-XX-XX-XX-XX  the network's BSSID
+      channel 1..14            the network's channel
+      rssi auto|DBM            signal in dBm (-100..-10); auto moves with the clock
+      quality auto|PERCENT     link quality (0..100); auto follows the signal
+      traffic BYTES            bytes received per second while connected (a third as much is sent)
+      latency MS               every request stays pending MS ms, then completes (0: at once)
+      seed N                   seed of the moving signal (same seed, same clock: same values)
+      ip A.B.C.D               the card's IP address while connected
+      scantime MS              how long the card scans before it is connected
+      log on|off               the request log (see log)
+  fault NAME [ARGS]          inject a fault (numbers hex where noted, else decimal or 0x-hex):
+      version HEX              the driver reports this interface version
+      init [STATUS]            initialising the driver answers this NDIS status (default C0000001)
+      bind [ERROR]             binding a handle to an adapter fails with this error (default 31)
+      ioctl CODE [ERROR]       control code CODE (hex) fails with this error (default 31)
+      submit OID|any [STATUS]  submitting a request for OID (hex) gives this submission status
+                               (default C0000001)
+      pending OID|any forever|MS   requests for OID stay pending forever, or complete after MS ms
+      status OID STATUS [query|set] requests for OID complete with this NDIS status
+      answer OID HEXBYTES      queries of OID answer these bytes
+      removed                  every request to the card ends with NDIS_STATUS_ADAPTER_REMOVED
+      bbreg read|write INDEX [STATUS]    that baseband register access fails (default C0000001)
+      macreg read|write ADDRESS [STATUS] that MAC register access fails
+      eeprom read|write WORD [STATUS]    that EEPROM word access fails
+      clear [NAME]             remove every fault, or those of one kind (e.g. "pending")
+      list                     show the faults in force
+  clock freeze|run|advance MS  stop the simulated clock, let it run, or move it forward
+  adapter add NAME wired|wireless   another adapter that is always there (bound like the card)
+  adapter remove NAME
+  log on|off|show|clear      the request log of the drivers (<handheld>/simulator/requests.log)
+  --help                     this text
+
+State lives in the registry (HKLM\Simulator), so a running program sees a change at its next request.
+)";
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+
+int Usage(std::ostream& err, const std::string& text)
+{
+    err << "cardctl: " << text << "\n(cardctl --help lists the commands)\n";
+    return 2;
+}
+
+std::optional<uint32_t> Hex(const std::string& text)
+{
+    return sim::ParseHex32(text);
+}
+
+std::optional<uint32_t> Number(const std::string& text)
+{
+    auto n = sim::ParseNumber(text);
+    if (!n || *n < 0 || *n > 0xFFFFFFFF)
+        return std::nullopt;
+    return static_cast<uint32_t>(*n);
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string PhaseName(sim::LinkView::Phase phase)
+{
+    switch (phase)
+    {
+    case sim::LinkView::Phase::RadioOff:
+        return "radio off";
+    case sim::LinkView::Phase::Idle:
+        return "disassociated";
+    case sim::LinkView::Phase::Scanning:
+        return "scanning";
+    case sim::LinkView::Phase::Joined:
+        return "joined, not connected";
+    case sim::LinkView::Phase::Connected:
+        return "connected";
+    }
+    return "?";
+}
+
+int Status(std::ostream& out)
+{
+    const bool inserted = sim::sdslot::CardInserted();
+    out << "slot: " << (inserted ? "card inserted (NDL1:)" : "empty") << "\n";
+    out << "adapters:";
+    for (const auto& a : sim::ndis::Adapters())
+        out << " " << sim::ToUtf8(a.name) << "("
+            << (a.kind == sim::ndis::AdapterKind::Card    ? "card"
+                : a.kind == sim::ndis::AdapterKind::Wired ? "wired"
+                                                          : "wireless")
+            << ")";
+    out << "\n";
+    const sim::AirSettings air = sim::AirSettings::Load();
+    const int64_t now = sim::clock::NowMs();
+    const int rssi = air.RssiAt(now);
+    out << "air: link " << sim::AirLinkName(air.link) << ", ssid " << Quoted(air.ssid) << ", bssid "
+        << sim::FormatMac(air.bssid) << ", channel " << air.channel << "\n";
+    out << "     rssi " << (air.rssi ? std::to_string(*air.rssi) : "auto (" + std::to_string(rssi) + " now)")
+        << " dBm, quality "
+        << (air.quality ? std::to_string(*air.quality)
+                        : "auto (" + std::to_string(air.QualityAt(now, rssi)) + " now)")
+        << "%, traffic " << air.traffic << " B/s, latency " << air.latency << " ms, seed " << air.seed
+        << ", ip " << air.ip << ", scantime " << air.scanTime << " ms\n";
+    out << "clock: " << (sim::clock::Frozen() ? "frozen" : "running") << " at " << now << " ms\n";
+    if (inserted)
+    {
+        sim::WlanMiniport card(sim::CardIdentity());
+        const sim::CardState s = card.State();
+        const sim::LinkView link = sim::ComputeLink(s, air, now);
+        const sim::TrafficCounters c = sim::CountersAt(s, air, now);
+        out << "card: radio " << (s.radioOn ? "on" : "off") << ", "
+            << (s.deviceMode == QN40_DEVICE_MODE_AP  ? "access point"
+                : s.infrastructure == Ndis802_11IBSS ? "ad hoc"
+                                                     : "infrastructure station")
+            << ", " << PhaseName(link.phase);
+        if (link.Associated())
+            out << " to " << Quoted(link.ssid) << " " << sim::FormatMac(link.bssid) << " channel "
+                << link.channel << ", " << link.rssi << " dBm, quality " << link.quality << "%";
+        out << ", " << sim::LinkSpeedFor(s, link) / 10000.0 << " Mbps\n";
+        out << "      mac " << sim::FormatMac(s.mac) << ", domain " << s.domain << ", ad hoc channel "
+            << s.ibssChannel << ", power mode " << s.powerMode << ", desired ssid " << Quoted(s.desiredSsid)
+            << "\n";
+        out << "      tx " << c.txBytes << " bytes " << c.txFrames << " frames " << c.txErrors
+            << " errors, rx " << c.rxBytes << " bytes " << c.rxFrames << " frames " << c.rxErrors
+            << " errors\n";
+    }
+    const sim::Faults faults = sim::Faults::Load();
+    out << "faults:" << (faults.empty() ? " none" : "") << "\n";
+    for (const auto& [name, value] : faults.values())
+        out << "  " << name << " = " << value << "\n";
+    out << "log: " << (sim::requestlog::Enabled() ? "on" : "off") << " (" << sim::requestlog::Path().string()
+        << ")\n";
+    out << "active drivers:\n";
+    for (const auto& e : sim::sdslot::ActiveEntries())
+        out << "  " << sim::ToUtf8(e.subKey) << "  " << sim::ToUtf8(e.name) << "  " << sim::ToUtf8(e.key)
+            << "\n";
+    return 0;
+}
+
+int SlotResult(sim::sdslot::Change change, std::ostream& out, std::ostream& err, const std::string& done,
+               const std::string& unchanged)
+{
+    switch (change)
+    {
+    case sim::sdslot::Change::Done:
+        out << done << "\n";
+        return 0;
+    case sim::sdslot::Change::Unchanged:
+        out << unchanged << "\n";
+        return 0;
+    case sim::sdslot::Change::Failed:
+        break;
+    }
+    err << "cardctl: the change failed\n";
+    return 1;
+}
+
+int Log(const Args& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1)
+        return Usage(err, "log takes one of on, off, show, clear");
+    const std::string what = Lower(args[0]);
+    if (what == "on" || what == "off")
+    {
+        sim::requestlog::SetEnabled(what == "on");
+        out << "request log " << what << "\n";
+        return 0;
+    }
+    if (what == "clear")
+    {
+        sim::requestlog::Clear();
+        return 0;
+    }
+    if (what == "show")
+    {
+        std::ifstream in(sim::requestlog::Path());
+        out << in.rdbuf();
+        return 0;
+    }
+    return Usage(err, "log takes one of on, off, show, clear");
+}
+
+int Set(const Args& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 2)
+        return Usage(err, "set takes a KEY and a VALUE");
+    const std::string key = Lower(args[0]);
+    if (key == "log")
+        return Log({args[1]}, out, err);
+    const bool reassociate = key == "link" || key == "ssid" || key == "bssid" || key == "channel";
+    sim::WlanMiniport card(sim::CardIdentity());
+    auto error = card.ChangeAir([&] { return sim::SetAirValue(key, args[1]); }, reassociate);
+    if (error)
+        return Usage(err, *error);
+    out << key << " = " << args[1] << "\n";
+    return 0;
+}
+
+int SetFault(std::ostream& out, std::ostream& err, const std::string& name, const std::string& value)
+{
+    if (sim::SetFault(name, value) != 0)
+    {
+        err << "cardctl: the registry refused the fault\n";
+        return 1;
+    }
+    out << "fault " << name << " = " << value << "\n";
+    return 0;
+}
+
+int Fault(const Args& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return Usage(err, "fault takes a NAME");
+    const std::string name = Lower(args[0]);
+    const size_t n = args.size();
+    auto arg = [&](size_t i) { return i < n ? args[i] : std::string(); };
+    auto hexArg = [&](size_t i, uint32_t fallback) -> std::optional<uint32_t>
+    {
+        if (i >= n)
+            return fallback;
+        return Hex(args[i]);
+    };
+    auto oidName = [&](const std::string& prefix, const std::string& text) -> std::optional<std::string>
+    {
+        if (Lower(text) == "any")
+            return prefix + ".ANY";
+        if (auto oid = Hex(text))
+            return sim::FaultName(prefix, *oid);
+        return std::nullopt;
+    };
+    if (name == "list")
+    {
+        const sim::Faults faults = sim::Faults::Load();
+        if (faults.empty())
+            out << "no faults\n";
+        for (const auto& [k, v] : faults.values())
+            out << k << " = " << v << "\n";
+        return 0;
+    }
+    if (name == "clear")
+    {
+        if (n == 1)
+            sim::ClearFaults();
+        else
+        {
+            static const std::map<std::string, std::string> kinds = {
+                {"version", "Version"}, {"init", "Init"},     {"bind", "Bind"},       {"removed", "Removed"},
+                {"ioctl", "Ioctl"},     {"submit", "Submit"}, {"pending", "Pending"}, {"status", "Status"},
+                {"answer", "Answer"},   {"bbreg", "Bb"},      {"macreg", "Mac"},      {"eeprom", "Eeprom"}};
+            auto kind = kinds.find(Lower(args[1]));
+            if (kind == kinds.end())
+                return Usage(err, "unknown fault '" + args[1] + "'");
+            if (kind->second == "Bb" || kind->second == "Mac" || kind->second == "Eeprom")
+            {
+                sim::ClearFault(kind->second + "Read");
+                sim::ClearFault(kind->second + "Write");
+            }
+            else
+                sim::ClearFault(kind->second);
+        }
+        out << "faults cleared\n";
+        return 0;
+    }
+    if (name == "version")
+    {
+        auto v = n == 2 ? Hex(args[1]) : std::nullopt;
+        if (!v)
+            return Usage(err, "fault version takes a hexadecimal version");
+        return SetFault(out, err, "Version", sim::Hex32(*v));
+    }
+    if (name == "init")
+    {
+        auto s = n <= 2 ? hexArg(1, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
+        if (!s)
+            return Usage(err, "fault init takes an optional hexadecimal NDIS status");
+        return SetFault(out, err, "Init", sim::Hex32(*s));
+    }
+    if (name == "bind")
+    {
+        auto e = n == 1   ? std::optional<uint32_t>(ERROR_GEN_FAILURE)
+                 : n == 2 ? Number(args[1])
+                          : std::nullopt;
+        if (!e || *e == 0)
+            return Usage(err, "fault bind takes an optional non-zero Windows error");
+        return SetFault(out, err, "Bind", std::to_string(*e));
+    }
+    if (name == "ioctl")
+    {
+        auto code = Hex(arg(1));
+        auto e = n == 2   ? std::optional<uint32_t>(ERROR_GEN_FAILURE)
+                 : n == 3 ? Number(args[2])
+                          : std::nullopt;
+        if (!code || !e || *e == 0)
+            return Usage(err, "fault ioctl takes a hexadecimal control code and an optional non-zero error");
+        return SetFault(out, err, sim::FaultName("Ioctl", *code), std::to_string(*e));
+    }
+    if (name == "submit")
+    {
+        auto fault = oidName("Submit", arg(1));
+        auto s = n <= 3 ? hexArg(2, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
+        if (n < 2 || !fault || !s)
+            return Usage(err, "fault submit takes an OID (hex) or any, and an optional hexadecimal status");
+        return SetFault(out, err, *fault, sim::Hex32(*s));
+    }
+    if (name == "pending")
+    {
+        auto fault = oidName("Pending", arg(1));
+        const std::string when = Lower(arg(2));
+        auto ms = Number(when);
+        if (n != 3 || !fault || (when != "forever" && (!ms || *ms >= sim::kPendingForever)))
+            return Usage(err, "fault pending takes an OID (hex) or any, and forever or a time in ms");
+        return SetFault(out, err, *fault, when == "forever" ? "forever" : std::to_string(*ms));
+    }
+    if (name == "status")
+    {
+        auto fault = oidName("Status", arg(1));
+        auto s = Hex(arg(2));
+        const std::string direction = Lower(arg(3));
+        if (n < 3 || n > 4 || !fault || fault->find(".ANY") != std::string::npos || !s ||
+            (n == 4 && direction != "query" && direction != "set"))
+            return Usage(
+                err,
+                "fault status takes an OID (hex), a hexadecimal NDIS status and optionally query or set");
+        std::string full = *fault;
+        if (n == 4)
+            full += "." + std::string(direction == "query" ? "QUERY" : "SET");
+        return SetFault(out, err, full, sim::Hex32(*s));
+    }
+    if (name == "answer")
+    {
+        auto oid = Hex(arg(1));
+        auto bytes = sim::ParseHexBytes(arg(2));
+        if (n != 3 || !oid || !bytes)
+            return Usage(err, "fault answer takes an OID (hex) and bytes in hex pairs");
+        return SetFault(out, err, sim::FaultName("Answer", *oid), sim::HexBytes(*bytes));
+    }
+    if (name == "removed")
+    {
+        if (n != 1)
+            return Usage(err, "fault removed takes no arguments");
+        return SetFault(out, err, "Removed", "1");
+    }
+    if (name == "bbreg" || name == "macreg" || name == "eeprom")
+    {
+        const std::string direction = Lower(arg(1));
+        auto index = Number(arg(2));
+        auto s = n <= 4 ? hexArg(3, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
+        const sim::RegisterArea area = name == "bbreg"    ? sim::RegisterArea::Baseband
+                                       : name == "macreg" ? sim::RegisterArea::Mac
+                                                          : sim::RegisterArea::Eeprom;
+        const uint32_t limit = name == "bbreg"    ? 255
+                               : name == "macreg" ? sim::kMacRegisterBytes - 4
+                                                  : QN40_EEPROM_WORDS - 1;
+        if (n < 3 || (direction != "read" && direction != "write") || !index || *index > limit || !s ||
+            (area == sim::RegisterArea::Mac && (*index & 3)))
+            return Usage(err,
+                         "fault " + name +
+                             " takes read or write, an index in range and an optional hexadecimal status");
+        return SetFault(out, err, sim::RegisterFaultName(area, direction == "write", *index), sim::Hex32(*s));
+    }
+    return Usage(err, "unknown fault '" + args[0] + "'");
+}
+
+int Clock(const Args& args, std::ostream& out, std::ostream& err)
+{
+    const std::string what = args.empty() ? "" : Lower(args[0]);
+    if (what == "freeze" && args.size() == 1)
+        sim::clock::Freeze();
+    else if (what == "run" && args.size() == 1)
+        sim::clock::Run();
+    else if (what == "advance" && args.size() == 2 && Number(args[1]))
+        sim::clock::Advance(*Number(args[1]));
+    else
+        return Usage(err, "clock takes freeze, run, or advance MS");
+    out << "clock " << (sim::clock::Frozen() ? "frozen" : "running") << " at " << sim::clock::NowMs()
+        << " ms\n";
+    return 0;
+}
+
+int Adapter(const Args& args, std::ostream& out, std::ostream& err)
+{
+    const std::string what = args.empty() ? "" : Lower(args[0]);
+    if (what == "add" && args.size() == 3 && (Lower(args[2]) == "wired" || Lower(args[2]) == "wireless"))
+    {
+        auto error = sim::ndis::AddAdapter(sim::FromUtf8(args[1]), Lower(args[2]) == "wired"
+                                                                       ? sim::ndis::AdapterKind::Wired
+                                                                       : sim::ndis::AdapterKind::Wireless);
+        if (error)
+        {
+            err << "cardctl: " << *error << "\n";
+            return 1;
+        }
+        out << "adapter " << args[1] << " added\n";
+        return 0;
+    }
+    if (what == "remove" && args.size() == 2)
+    {
+        if (!sim::ndis::RemoveAdapter(sim::FromUtf8(args[1])))
+        {
+            err << "cardctl: no adapter " << args[1] << "\n";
+            return 1;
+        }
+        out << "adapter " << args[1] << " removed\n";
+        return 0;
+    }
+    return Usage(err, "adapter takes add NAME wired|wireless, or remove NAME");
+}
+
+} // namespace
+
+const char* HelpText()
+{
+    return kHelp;
+}
+
+int Run(const Args& all, std::ostream& out, std::ostream& err)
+{
+    if (all.empty())
+        return Usage(err, "no command");
+    const std::string command = Lower(all[0]);
+    const Args args(all.begin() + 1, all.end());
+    if (command == "--help" || command == "-h" || command == "help")
+    {
+        out << kHelp;
+        return 0;
+    }
+    if (command == "status" && args.empty())
+        return Status(out);
+    if (command == "insert" && args.empty())
+        return SlotResult(sim::sdslot::InsertCard(), out, err, "card inserted", "the card is already in");
+    if (command == "eject" && args.empty())
+        return SlotResult(sim::sdslot::EjectCard(), out, err, "card ejected", "the slot is already empty");
+    if (command == "plug" && (args.size() == 1 || args.size() == 2))
+    {
+        const std::u16string port = sim::FromUtf8(args[0]);
+        if (!sim::sdslot::ValidPortName(port) || sim::EqualsNoCase(port, sim::sdslot::kCardPort))
+            return Usage(err, "a port is named like COM5: (and NDL1: is the card's)");
+        std::u16string key = args.size() == 2
+                                 ? sim::FromUtf8(args[1])
+                                 : u"\\Drivers\\USB\\ClientDrivers\\" + port.substr(0, port.size() - 1);
+        return SlotResult(sim::sdslot::Plug(port, key), out, err, args[0] + " plugged",
+                          args[0] + " is already there");
+    }
+    if (command == "unplug" && args.size() == 1)
+    {
+        const std::u16string port = sim::FromUtf8(args[0]);
+        if (!sim::sdslot::ValidPortName(port) || sim::EqualsNoCase(port, sim::sdslot::kCardPort))
+            return Usage(err, "a port is named like COM5: (use eject for the card)");
+        return SlotResult(sim::sdslot::Unplug(port), out, err, args[0] + " unplugged",
+                          "no device " + args[0]);
+    }
+    if (command == "set")
+        return Set(args, out, err);
+    if (command == "fault")
+        return Fault(args, out, err);
+    if (command == "clock")
+        return Clock(args, out, err);
+    if (command == "adapter")
+        return Adapter(args, out, err);
+    if (command == "log")
+        return Log(args, out, err);
+    return Usage(err, "unknown command or wrong arguments: " + all[0]);
+}
+
+} // namespace cardctl
