@@ -1,0 +1,695 @@
+// The registry calls of the handheld: key handles, access masks and the Windows error numbers, on top of
+// the SQLite database of registry_db.cpp.
+//
+// A key handle is a small number naming (key id, access mask) in this process's table. Handles keep
+// naming their key by id, so a key deleted by anyone makes later calls through the handle fail with
+// ERROR_KEY_DELETED, even if a key of the same name was created since. All calls are serialised by one
+// process-wide lock and each runs as one transaction; none throws.
+#include <kernel/handheld.h>
+#include <kernel/regfile.h>
+#include <kernel/registry.h>
+
+#include "registry_db.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace fs = std::filesystem;
+using ce::registry::DbError;
+using ce::registry::KeyId;
+using ce::registry::RegistryDb;
+
+namespace
+{
+
+// Longest key name component and value name, in characters, as on Windows.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxValueNameLength = 16383;
+
+// Handles are multiples of 4 from here up, well below the predefined roots (0x80000000 and up).
+constexpr std::uintptr_t kFirstHandle = 0x4000;
+constexpr std::uintptr_t kLastHandle = 0x7FFFFFFC;
+
+struct KeyHandle
+{
+    KeyId key = 0;
+    REGSAM access = 0;
+};
+
+std::recursive_mutex g_mutex;
+std::unique_ptr<RegistryDb> g_db;
+RegistryDb* g_settingUp = nullptr; // the database while its factory image is being imported
+pid_t g_dbPid = 0;
+int g_depth = 0; // transaction nesting of the thread holding g_mutex
+std::unordered_map<std::uintptr_t, KeyHandle> g_handles;
+std::uintptr_t g_nextHandle = kFirstHandle;
+bool g_reportedOpenFailure = false;
+
+bool IsRoot(HKEY key)
+{
+    return RegistryDb::RootId(key) != 0;
+}
+
+// Imports the factory image into a registry being created; called inside its set-up transaction.
+LONG ImportFactory(RegistryDb& db)
+{
+    const fs::path image = ce::FactoryRegistryImage();
+    std::error_code ec;
+    if (!fs::exists(image, ec))
+        return ERROR_SUCCESS;
+    g_settingUp = &db;
+    g_depth = 1;
+    ce::RegFileError error;
+    const LONG rc = ce::ImportRegFile(image, error);
+    g_settingUp = nullptr;
+    g_depth = 0;
+    if (rc != ERROR_SUCCESS && !g_reportedOpenFailure)
+    {
+        std::fprintf(stderr, "registry: factory image %s: %s\n", image.c_str(), error.ToString().c_str());
+        g_reportedOpenFailure = true;
+    }
+    return rc;
+}
+
+void CloseRegistry()
+{
+    std::lock_guard lock(g_mutex);
+    g_db.reset();
+    g_handles.clear();
+    g_nextHandle = kFirstHandle;
+    g_reportedOpenFailure = false;
+}
+
+const bool g_resetHookRegistered = (ce::AddHandheldResetHook(&CloseRegistry), true);
+
+// The open database, opened (and on the handheld's first use created) on the first call.
+RegistryDb& Database()
+{
+    if (g_settingUp)
+        return *g_settingUp;
+    if (g_db && g_dbPid != ::getpid())
+    {
+        // A forked child must not use its parent's SQLite connection, nor close it: leave it behind.
+        (void)g_db.release();
+    }
+    if (!g_db)
+    {
+        try
+        {
+            g_db = RegistryDb::Open(ce::HandheldDir(), &ImportFactory);
+        }
+        catch (const DbError& e)
+        {
+            if (!g_reportedOpenFailure)
+                std::fprintf(stderr, "registry: %s\n", e.what());
+            g_reportedOpenFailure = true;
+            throw;
+        }
+        if (!g_db)
+            throw DbError(SQLITE_NOTADB, "the factory image could not be imported"); // ERROR_BADDB
+        g_dbPid = ::getpid();
+    }
+    return *g_db;
+}
+
+// Runs body(db) as one transaction, or as a savepoint inside the transaction already running on this
+// thread. The body's changes stay only when it returns ERROR_SUCCESS.
+template <class Body> LONG Transact(bool write, Body&& body)
+{
+    RegistryDb& db = Database();
+    if (g_depth > 0)
+    {
+        db.Savepoint();
+        ++g_depth;
+        LONG rc;
+        try
+        {
+            rc = body(db);
+        }
+        catch (...)
+        {
+            --g_depth;
+            db.RollbackToSavepoint();
+            throw;
+        }
+        --g_depth;
+        if (rc == ERROR_SUCCESS)
+            db.Release();
+        else
+            db.RollbackToSavepoint();
+        return rc;
+    }
+
+    db.Begin(write);
+    g_depth = 1;
+    LONG rc;
+    try
+    {
+        rc = body(db);
+        g_depth = 0;
+        if (rc == ERROR_SUCCESS)
+            db.Commit();
+        else
+            db.Rollback();
+    }
+    catch (...)
+    {
+        g_depth = 0;
+        db.Rollback();
+        throw;
+    }
+    return rc;
+}
+
+// Runs one registry call under the process lock and turns every failure into a Windows error number.
+template <class F> LONG Call(F&& f) noexcept
+{
+    try
+    {
+        std::lock_guard lock(g_mutex);
+        return f();
+    }
+    catch (const DbError& e)
+    {
+        return e.winerror();
+    }
+    catch (const std::bad_alloc&)
+    {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    catch (...)
+    {
+        return ERROR_GEN_FAILURE;
+    }
+}
+
+std::optional<KeyHandle> Resolve(HKEY key)
+{
+    if (const KeyId root = RegistryDb::RootId(key))
+        return KeyHandle{root, KEY_ALL_ACCESS};
+    const auto it = g_handles.find(reinterpret_cast<std::uintptr_t>(key));
+    if (it == g_handles.end())
+        return std::nullopt;
+    return it->second;
+}
+
+HKEY NewHandle(KeyId key, REGSAM access)
+{
+    if (g_handles.size() >= (kLastHandle - kFirstHandle) / 4)
+        throw std::bad_alloc();
+    while (g_handles.count(g_nextHandle))
+        g_nextHandle = g_nextHandle >= kLastHandle ? kFirstHandle : g_nextHandle + 4;
+    const std::uintptr_t value = g_nextHandle;
+    g_nextHandle = g_nextHandle >= kLastHandle ? kFirstHandle : g_nextHandle + 4;
+    g_handles.emplace(value, KeyHandle{key, access});
+    return reinterpret_cast<HKEY>(value);
+}
+
+std::u16string_view View(LPCWSTR text)
+{
+    return text ? std::u16string_view(text) : std::u16string_view();
+}
+
+// Splits "a\b\c" into its names. Leading and trailing '\' are tolerated; an empty name in the middle
+// or a name longer than 255 characters is invalid.
+LONG SplitSubKey(LPCWSTR subKey, std::vector<std::u16string_view>& parts)
+{
+    std::u16string_view path = View(subKey);
+    while (!path.empty() && path.front() == u'\\')
+        path.remove_prefix(1);
+    while (!path.empty() && path.back() == u'\\')
+        path.remove_suffix(1);
+    while (!path.empty())
+    {
+        const std::size_t sep = path.find(u'\\');
+        const std::u16string_view part = path.substr(0, sep);
+        if (part.empty() || part.size() > kMaxKeyNameLength)
+            return ERROR_INVALID_PARAMETER;
+        parts.push_back(part);
+        if (sep == std::u16string_view::npos)
+            break;
+        path.remove_prefix(sep + 1);
+    }
+    return ERROR_SUCCESS;
+}
+
+// Walks `parts` down from `key`; ERROR_FILE_NOT_FOUND when one is missing.
+LONG Walk(RegistryDb& db, KeyId key, const std::vector<std::u16string_view>& parts, KeyId& found)
+{
+    for (std::u16string_view part : parts)
+    {
+        const auto child = db.FindChild(key, part);
+        if (!child)
+            return ERROR_FILE_NOT_FOUND;
+        key = *child;
+    }
+    found = key;
+    return ERROR_SUCCESS;
+}
+
+void ToFileTime(std::uint64_t value, PFILETIME out)
+{
+    if (out)
+    {
+        out->dwLowDateTime = static_cast<DWORD>(value & 0xFFFFFFFFu);
+        out->dwHighDateTime = static_cast<DWORD>(value >> 32);
+    }
+}
+
+// Names go into a caller's buffer of *cch characters with their terminator; when one does not fit, the
+// call fails with ERROR_MORE_DATA and leaves buffer and count untouched. On success the count becomes
+// the length without the terminator.
+bool NameFits(const std::u16string& name, const DWORD* cch)
+{
+    return *cch > name.size();
+}
+
+void CopyName(const std::u16string& name, LPWSTR buffer, LPDWORD cch)
+{
+    std::memcpy(buffer, name.data(), name.size() * sizeof(WCHAR));
+    buffer[name.size()] = 0;
+    *cch = static_cast<DWORD>(name.size());
+}
+
+// Key classes are not kept: every key's class is the empty string.
+LONG CheckClassBuffer(LPWSTR lpClass, LPDWORD lpcchClass)
+{
+    if (lpClass && !lpcchClass)
+        return ERROR_INVALID_PARAMETER;
+    if (lpClass && *lpcchClass < 1)
+        return ERROR_MORE_DATA;
+    return ERROR_SUCCESS;
+}
+
+void WriteEmptyClass(LPWSTR lpClass, LPDWORD lpcchClass)
+{
+    if (lpClass)
+        lpClass[0] = 0;
+    if (lpcchClass)
+        *lpcchClass = 0;
+}
+
+} // namespace
+
+namespace ce
+{
+
+LONG RunRegistryTransaction(bool write, const std::function<LONG()>& body)
+{
+    return Call(
+        [&]
+        {
+            return Transact(write,
+                            [&](RegistryDb&) -> LONG
+                            {
+                                try
+                                {
+                                    return body();
+                                }
+                                catch (...)
+                                {
+                                    return ERROR_GEN_FAILURE;
+                                }
+                            });
+        });
+}
+
+fs::path FactoryRegistryImage()
+{
+    if (const char* env = std::getenv("QN40_FACTORY_REGISTRY"); env && *env)
+        return fs::path(env);
+    return ShareDir() / "handheld.reg";
+}
+
+} // namespace ce
+
+LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired, PHKEY phkResult)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto parent = Resolve(hKey);
+            if (!parent)
+                return ERROR_INVALID_HANDLE;
+            if (!phkResult)
+                return ERROR_INVALID_PARAMETER;
+            std::vector<std::u16string_view> parts;
+            if (const LONG rc = SplitSubKey(lpSubKey, parts))
+                return rc;
+            if (parts.empty() && IsRoot(hKey))
+            {
+                *phkResult = hKey;
+                return ERROR_SUCCESS;
+            }
+            KeyId found = 0;
+            const LONG rc = Transact(false,
+                                     [&](RegistryDb& db) -> LONG
+                                     {
+                                         if (!db.KeyExists(parent->key))
+                                             return ERROR_KEY_DELETED;
+                                         return Walk(db, parent->key, parts, found);
+                                     });
+            if (rc != ERROR_SUCCESS)
+                return rc;
+            *phkResult = NewHandle(found, samDesired);
+            return ERROR_SUCCESS;
+        });
+}
+
+LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR /*lpClass*/, DWORD /*dwOptions*/,
+                     REGSAM samDesired, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
+                     LPDWORD lpdwDisposition)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto parent = Resolve(hKey);
+            if (!parent)
+                return ERROR_INVALID_HANDLE;
+            if (!phkResult)
+                return ERROR_INVALID_PARAMETER;
+            std::vector<std::u16string_view> parts;
+            if (const LONG rc = SplitSubKey(lpSubKey, parts))
+                return rc;
+            if (parts.empty() && IsRoot(hKey))
+            {
+                *phkResult = hKey;
+                if (lpdwDisposition)
+                    *lpdwDisposition = REG_OPENED_EXISTING_KEY;
+                return ERROR_SUCCESS;
+            }
+            KeyId key = parent->key;
+            bool created = false;
+            const LONG rc = Transact(true,
+                                     [&](RegistryDb& db) -> LONG
+                                     {
+                                         if (!db.KeyExists(key))
+                                             return ERROR_KEY_DELETED;
+                                         for (std::u16string_view part : parts)
+                                         {
+                                             if (const auto child = db.FindChild(key, part))
+                                             {
+                                                 key = *child;
+                                                 continue;
+                                             }
+                                             // Opening existing keys needs no right on the parent handle;
+                                             // creating one does.
+                                             if (!(parent->access & KEY_CREATE_SUB_KEY))
+                                                 return ERROR_ACCESS_DENIED;
+                                             key = db.CreateChild(key, part);
+                                             created = true;
+                                         }
+                                         return ERROR_SUCCESS;
+                                     });
+            if (rc != ERROR_SUCCESS)
+                return rc;
+            *phkResult = NewHandle(key, samDesired);
+            if (lpdwDisposition)
+                *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+            return ERROR_SUCCESS;
+        });
+}
+
+LONG RegCloseKey(HKEY hKey)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            if (IsRoot(hKey))
+                return ERROR_SUCCESS;
+            return g_handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
+                                                                           : ERROR_INVALID_HANDLE;
+        });
+}
+
+LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpReserved*/, LPDWORD lpType, LPBYTE lpData,
+                      LPDWORD lpcbData)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            if (lpData && !lpcbData)
+                return ERROR_INVALID_PARAMETER;
+            if (!(handle->access & KEY_QUERY_VALUE))
+                return ERROR_ACCESS_DENIED;
+            std::optional<ce::registry::ValueRecord> value;
+            const LONG rc = Transact(false,
+                                     [&](RegistryDb& db) -> LONG
+                                     {
+                                         if (!db.KeyExists(handle->key))
+                                             return ERROR_KEY_DELETED;
+                                         value = db.GetValue(handle->key, View(lpValueName));
+                                         return value ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+                                     });
+            if (rc != ERROR_SUCCESS)
+                return rc;
+            const DWORD size = static_cast<DWORD>(value->data.size());
+            if (lpType)
+                *lpType = value->type;
+            if (lpData && *lpcbData < size)
+            {
+                *lpcbData = size;
+                return ERROR_MORE_DATA;
+            }
+            if (lpData && size)
+                std::memcpy(lpData, value->data.data(), size);
+            if (lpcbData)
+                *lpcbData = size;
+            return ERROR_SUCCESS;
+        });
+}
+
+LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            if (!(handle->access & KEY_SET_VALUE))
+                return ERROR_ACCESS_DENIED;
+            if ((!lpData && cbData) || View(lpValueName).size() > kMaxValueNameLength)
+                return ERROR_INVALID_PARAMETER;
+            const std::span<const BYTE> data(lpData, lpData ? cbData : 0);
+            return Transact(true,
+                            [&](RegistryDb& db) -> LONG
+                            {
+                                if (!db.KeyExists(handle->key))
+                                    return ERROR_KEY_DELETED;
+                                db.SetValue(handle->key, View(lpValueName), dwType, data);
+                                return ERROR_SUCCESS;
+                            });
+        });
+}
+
+LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD /*lpReserved*/,
+                   LPWSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            if (!lpName || !lpcchName)
+                return ERROR_INVALID_PARAMETER;
+            if (!(handle->access & KEY_ENUMERATE_SUB_KEYS))
+                return ERROR_ACCESS_DENIED;
+            std::u16string name;
+            std::uint64_t written = 0;
+            const LONG rc = Transact(false,
+                                     [&](RegistryDb& db) -> LONG
+                                     {
+                                         if (!db.KeyExists(handle->key))
+                                             return ERROR_KEY_DELETED;
+                                         const auto child = db.ChildAt(handle->key, dwIndex);
+                                         if (!child)
+                                             return ERROR_NO_MORE_ITEMS;
+                                         name = child->second;
+                                         written = db.WriteTime(child->first);
+                                         return ERROR_SUCCESS;
+                                     });
+            if (rc != ERROR_SUCCESS)
+                return rc;
+            if (!NameFits(name, lpcchName))
+                return ERROR_MORE_DATA;
+            if (const LONG classRc = CheckClassBuffer(lpClass, lpcchClass))
+                return classRc;
+            CopyName(name, lpName, lpcchName);
+            WriteEmptyClass(lpClass, lpcchClass);
+            ToFileTime(written, lpftLastWriteTime);
+            return ERROR_SUCCESS;
+        });
+}
+
+LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
+                   LPDWORD /*lpReserved*/, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
+                return ERROR_INVALID_PARAMETER;
+            if (!(handle->access & KEY_QUERY_VALUE))
+                return ERROR_ACCESS_DENIED;
+            std::optional<ce::registry::ValueRecord> value;
+            const LONG rc = Transact(false,
+                                     [&](RegistryDb& db) -> LONG
+                                     {
+                                         if (!db.KeyExists(handle->key))
+                                             return ERROR_KEY_DELETED;
+                                         value = db.ValueAt(handle->key, dwIndex);
+                                         return value ? ERROR_SUCCESS : ERROR_NO_MORE_ITEMS;
+                                     });
+            if (rc != ERROR_SUCCESS)
+                return rc;
+            const DWORD size = static_cast<DWORD>(value->data.size());
+            if (!NameFits(value->name, lpcchValueName))
+                return ERROR_MORE_DATA;
+            if (lpData && *lpcbData < size)
+            {
+                // As for a query: the size needed and the type, nothing else.
+                *lpcbData = size;
+                if (lpType)
+                    *lpType = value->type;
+                return ERROR_MORE_DATA;
+            }
+            CopyName(value->name, lpValueName, lpcchValueName);
+            if (lpType)
+                *lpType = value->type;
+            if (lpData && size)
+                std::memcpy(lpData, value->data.data(), size);
+            if (lpcbData)
+                *lpcbData = size;
+            return ERROR_SUCCESS;
+        });
+}
+
+LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            if (!(handle->access & KEY_SET_VALUE))
+                return ERROR_ACCESS_DENIED;
+            return Transact(true,
+                            [&](RegistryDb& db) -> LONG
+                            {
+                                if (!db.KeyExists(handle->key))
+                                    return ERROR_KEY_DELETED;
+                                return db.DeleteValue(handle->key, View(lpValueName)) ? ERROR_SUCCESS
+                                                                                      : ERROR_FILE_NOT_FOUND;
+                            });
+        });
+}
+
+LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            if (!lpSubKey)
+                return ERROR_INVALID_PARAMETER;
+            std::vector<std::u16string_view> parts;
+            if (const LONG rc = SplitSubKey(lpSubKey, parts))
+                return rc;
+            if (parts.empty() && IsRoot(hKey))
+                return ERROR_ACCESS_DENIED; // a root cannot be deleted
+            return Transact(true,
+                            [&](RegistryDb& db) -> LONG
+                            {
+                                if (!db.KeyExists(handle->key))
+                                    return ERROR_KEY_DELETED;
+                                KeyId target = 0;
+                                if (const LONG rc = Walk(db, handle->key, parts, target))
+                                    return rc;
+                                const auto parent = db.ParentOf(target);
+                                if (!parent)
+                                    return ERROR_ACCESS_DENIED;
+                                db.DeleteTree(target);
+                                db.Touch(*parent);
+                                return ERROR_SUCCESS;
+                            });
+        });
+}
+
+LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD /*lpReserved*/,
+                      LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                      LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                      LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime)
+{
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            if (!(handle->access & KEY_QUERY_VALUE))
+                return ERROR_ACCESS_DENIED;
+            if (const LONG rc = CheckClassBuffer(lpClass, lpcchClass))
+                return rc;
+            ce::registry::KeyInfo info;
+            const LONG rc = Transact(false,
+                                     [&](RegistryDb& db) -> LONG
+                                     {
+                                         if (!db.KeyExists(handle->key))
+                                             return ERROR_KEY_DELETED;
+                                         info = db.Info(handle->key);
+                                         return ERROR_SUCCESS;
+                                     });
+            if (rc != ERROR_SUCCESS)
+                return rc;
+            WriteEmptyClass(lpClass, lpcchClass);
+            if (lpcSubKeys)
+                *lpcSubKeys = info.subKeys;
+            if (lpcbMaxSubKeyLen)
+                *lpcbMaxSubKeyLen = info.maxSubKeyLen;
+            if (lpcbMaxClassLen)
+                *lpcbMaxClassLen = 0;
+            if (lpcValues)
+                *lpcValues = info.values;
+            if (lpcbMaxValueNameLen)
+                *lpcbMaxValueNameLen = info.maxValueNameLen;
+            if (lpcbMaxValueLen)
+                *lpcbMaxValueLen = info.maxValueLen;
+            if (lpcbSecurityDescriptor)
+                *lpcbSecurityDescriptor = 0;
+            ToFileTime(info.written, lpftLastWriteTime);
+            return ERROR_SUCCESS;
+        });
+}
+
+LONG RegFlushKey(HKEY hKey)
+{
+    // Every write is committed to disk before its call returns; there is nothing left to flush.
+    return Call(
+        [&]() -> LONG
+        {
+            const auto handle = Resolve(hKey);
+            if (!handle)
+                return ERROR_INVALID_HANDLE;
+            return Transact(false,
+                            [&](RegistryDb& db) -> LONG
+                            { return db.KeyExists(handle->key) ? ERROR_SUCCESS : ERROR_KEY_DELETED; });
+        });
+}
