@@ -112,6 +112,14 @@ TEST_F(Devices, RegisterOpenControlCloseDeregister)
     EXPECT_TRUE(
         DeviceIoControl(device, testdev::kEcho, nullptr, 0, nullptr, 0, nullptr, nullptr)); // no counter
 
+    // Registration and device handles do not stand in for each other.
+    SetLastError(0);
+    EXPECT_FALSE(CloseHandle(registration));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(DeregisterDevice(device));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
     EXPECT_TRUE(CloseHandle(device));
     EXPECT_TRUE(CloseHandle(second));
     EXPECT_EQ(m_state->closes, 2);
@@ -339,22 +347,6 @@ TEST_F(Devices, DriverCanDeregisterItsOwnDevice)
     EXPECT_EQ(m_state->closes, 1);
     EXPECT_TRUE(CloseHandle(device));
     EXPECT_EQ(m_state->closes, 1);
-}
-
-TEST_F(Devices, RegistrationHandlesAreNotFileHandles)
-{
-    HANDLE registration = Register(u"TST", 9);
-    HANDLE device = Open(u"TST9:");
-    SetLastError(0);
-    EXPECT_FALSE(CloseHandle(registration));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(registration, testdev::kEcho, nullptr, 0, nullptr, 0, nullptr, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(0);
-    EXPECT_FALSE(DeregisterDevice(device));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    CloseHandle(device);
 }
 
 TEST_F(Devices, TwoDevicesOfOneDriverStayApart)

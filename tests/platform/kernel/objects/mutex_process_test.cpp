@@ -136,22 +136,34 @@ INSTANTIATE_TEST_SUITE_P(HolderEnds, NamedMutexAcrossProcesses, testing::Values(
 TEST(NamedMutex, AnotherProcessSeesThisProcessHoldIt)
 {
     testing_support::TempHandheld handheld;
-    HANDLE mine = CreateMutexW(nullptr, TRUE, u"QRVSupplicantUI");
-    ASSERT_NE(mine, nullptr);
-    HANDLE again = CreateMutexW(nullptr, FALSE, u"QRVSupplicantUI");
+    // Names longer than a host file name allows work as well.
+    for (std::string name : {std::string("QRVSupplicantUI"), std::string(300, 'Q') + "UI"})
     {
-        Helper second({"mutex", "QRVSupplicantUI"});
-        EXPECT_EQ(second.ReadLine(), "183");
+        SCOPED_TRACE(name.size());
+        std::u16string wide(name.begin(), name.end());
+        HANDLE mine = CreateMutexW(nullptr, TRUE, wide.c_str());
+        ASSERT_NE(mine, nullptr);
+        HANDLE again = CreateMutexW(nullptr, FALSE, wide.c_str());
+        {
+            Helper second({"mutex", name});
+            EXPECT_EQ(second.ReadLine(), "183");
+        }
+        // Only the last of this process's handles lets go of the name.
+        CloseHandle(mine);
+        {
+            Helper second({"mutex", name});
+            EXPECT_EQ(second.ReadLine(), "183");
+        }
+        CloseHandle(again);
+        Helper third({"mutex", name});
+        EXPECT_EQ(third.ReadLine(), "0");
     }
-    // Only the last of this process's handles lets go of the name.
-    CloseHandle(mine);
-    {
-        Helper second({"mutex", "QRVSupplicantUI"});
-        EXPECT_EQ(second.ReadLine(), "183");
-    }
-    CloseHandle(again);
-    Helper third({"mutex", "QRVSupplicantUI"});
-    EXPECT_EQ(third.ReadLine(), "0");
+    // Long names that differ only past their first 100 bytes are different mutexes.
+    Helper holder({"mutex", std::string(300, 'Q') + "UI"});
+    ASSERT_EQ(holder.ReadLine(), "0");
+    EXPECT_EQ(CreateError((std::u16string(300, u'Q') + u"UJ").c_str()), 0u);
+    EXPECT_EQ(CreateError((std::u16string(300, u'Q') + u"UI").c_str()),
+              static_cast<DWORD>(ERROR_ALREADY_EXISTS));
 }
 
 TEST(NamedMutex, ChildProcessesDoNotInheritTheLock)
