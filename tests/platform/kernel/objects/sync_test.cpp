@@ -276,6 +276,20 @@ TEST(Waits, PulseReleasesTheWaitersOfTheMoment)
     }
 }
 
+TEST(Waits, ClosingTheLastHandleDoesNotEndAWait)
+{
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, u"Closing");
+    HANDLE setter = OpenEventW(EVENT_ALL_ACCESS, FALSE, u"Closing");
+    DWORD result = 0;
+    std::thread waiter([&] { result = WaitForSingleObject(event, 2000); });
+    LetThreadsBlock();
+    CloseHandle(event);
+    SetEvent(setter);
+    waiter.join();
+    EXPECT_EQ(result, WAIT_OBJECT_0);
+    CloseHandle(setter);
+}
+
 TEST(Mutexes, OwnershipIsPerThreadAndRecursive)
 {
     SetLastError(1234);
