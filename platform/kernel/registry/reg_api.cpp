@@ -63,12 +63,22 @@ LONG ImportFactory(RegistryDb& db)
     std::error_code ec;
     if (!fs::exists(image, ec))
         return ERROR_SUCCESS;
-    g_settingUp = &db;
-    g_depth = 1;
+    // Registry calls made by the import run inside the set-up transaction of `db`.
+    struct SettingUp
+    {
+        explicit SettingUp(RegistryDb& db)
+        {
+            g_settingUp = &db;
+            g_depth = 1;
+        }
+        ~SettingUp()
+        {
+            g_settingUp = nullptr;
+            g_depth = 0;
+        }
+    } settingUp(db);
     ce::RegFileError error;
     const LONG rc = ce::ImportRegFile(image, error);
-    g_settingUp = nullptr;
-    g_depth = 0;
     if (rc != ERROR_SUCCESS && !g_reportedOpenFailure)
     {
         std::fprintf(stderr, "registry: factory image %s: %s\n", image.c_str(), error.ToString().c_str());
