@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "../app/PPC_ui.h"
 #include "../driver/AdapterSession.h"
 
 // ---------------------------------------------------------------------------------------------------
@@ -596,22 +595,6 @@ BOOL AdapterConfig::HexToBytes(CString strText, BYTE* pBytes, DWORD dwCount)
             nValue = nValue * 16 + nDigit;
         }
         pBytes[i] = static_cast<BYTE>(nValue);
-    }
-    return TRUE;
-}
-
-BOOL AdapterConfig::LocalizeControls(const int* pnControlIds, const UINT* pnStringIds, CWnd* pDialog)
-{
-    CPPC_uiApp* pApp = static_cast<CPPC_uiApp*>(AfxGetApp());
-    if (pApp == nullptr || !pApp->m_bLocalized || pnControlIds == nullptr || pnStringIds == nullptr ||
-        pDialog == nullptr)
-        return TRUE;
-    for (int i = 0; pnControlIds[i] != 0; i++)
-    {
-        // A string missing from the table leaves the control's own text rather than blanking it.
-        CString strText;
-        if (strText.LoadString(pnStringIds[i]))
-            pDialog->SetDlgItemText(pnControlIds[i], strText);
     }
     return TRUE;
 }
