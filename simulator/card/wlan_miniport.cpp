@@ -277,7 +277,9 @@ CardState WlanMiniport::FromParameters(int64_t nowMs, bool scan)
         s.radioOn = *v != 0;
     // The utility's power-saving choices: 0 off, 1 "Max" (the card's fast mode), 2 "Fast" (its max mode).
     if (auto v = number(u"PowerMode"))
-        s.powerMode = *v == 1 ? Ndis802_11PowerModeFast_PSP : *v == 2 ? Ndis802_11PowerModeMAX_PSP : 0;
+        s.powerMode = *v == 1   ? Ndis802_11PowerModeFast_PSP
+                      : *v == 2 ? Ndis802_11PowerModeMAX_PSP
+                                : Ndis802_11PowerModeCAM;
     if (auto v = number(u"Domain"); v && *v > 0 && *v <= 0xFF)
         s.domain = static_cast<uint32_t>(*v);
     // The ad hoc channel: the one chosen on the radio page, else the one the cell was last set to.
