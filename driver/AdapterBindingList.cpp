@@ -9,7 +9,7 @@
 namespace
 {
 
-const WCHAR kWirelessInstance[] = L"WLAN11b1";
+const WCHAR kWirelessInstance[] = _T("WLAN11b1");
 const size_t kWirelessInstanceLength = sizeof(kWirelessInstance) / sizeof(WCHAR) - 1;
 
 // Exact comparison of the name's last eight characters with the wireless adapter instance; a shorter
@@ -31,8 +31,8 @@ BOOL IsWirelessBinding(LPCWSTR pszName)
     DWORD dwNetworkType = 0;
     DWORD dwLength = sizeof(dwNetworkType);
     DWORD dwNdisStatus = W32N_NDIS_STATUS_FAILURE;
-    DWORD dwResult =
-        W32N_NdisQuery(pAdapter, OID_802_11_NETWORK_TYPE_IN_USE_VALUE, &dwNetworkType, &dwLength, &dwNdisStatus);
+    DWORD dwResult = W32N_NdisQuery(pAdapter, OID_802_11_NETWORK_TYPE_IN_USE_VALUE, &dwNetworkType, &dwLength,
+                                    &dwNdisStatus);
     W32N_DetachAdapter(pAdapter);
     return dwResult == 0 && dwNdisStatus == 0;
 }
@@ -67,24 +67,24 @@ BOOL AdapterBindingList::CheckVersions()
     m_dwLibraryApiVersion = W32N_LibraryApiVersion();
     if (!W32N_ApiVersionsMatch(m_dwLibraryApiVersion, W32N_LIBRARY_API_VERSION))
     {
-        AfxMessageBox(L"API not compatibility!!", MB_OK);
+        AfxMessageBox(_T("API not compatibility!!"), MB_OK);
         return FALSE;
     }
     m_hControl = W32N_OpenControlChannel();
     if (m_hControl == INVALID_HANDLE_VALUE)
     {
-        AfxMessageBox(L"Can not open control channel!!", MB_OK);
+        AfxMessageBox(_T("Can not open control channel!!"), MB_OK);
         return FALSE;
     }
     if (W32N_DriverApiVersion(m_hControl, &m_dwDriverApiVersion) != 0)
     {
-        AfxMessageBox(L"Driver can not fetch API!!", MB_OK);
+        AfxMessageBox(_T("Driver can not fetch API!!"), MB_OK);
         CloseChannel();
         return FALSE;
     }
     if (!W32N_ApiVersionsMatch(m_dwDriverApiVersion, W32N_LIBRARY_API_VERSION))
     {
-        AfxMessageBox(L"Library API version is not compatibility!!", MB_OK);
+        AfxMessageBox(_T("Library API version is not compatibility!!"), MB_OK);
         CloseChannel();
         return FALSE;
     }
@@ -102,7 +102,7 @@ int AdapterBindingList::FillComboBox(HWND hComboBox)
     DWORD dwReturned = 0;
     if (W32N_EnumProtocolBindings(m_hControl, szBindings, sizeof(szBindings), &dwReturned) != 0)
     {
-        AfxMessageBox(L"W32N_EnumProtocolBindings Error!!", MB_OK);
+        AfxMessageBox(_T("W32N_EnumProtocolBindings Error!!"), MB_OK);
         dwReturned = 0;
     }
 

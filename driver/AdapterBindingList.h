@@ -2,7 +2,7 @@
 // control channel after checking that driver and library speak compatible interface versions.
 #pragma once
 
-#include <afx.h>
+#include <afxwin.h>
 
 #include "W32N.h"
 

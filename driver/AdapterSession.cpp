@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "../app/PPC_ui.h"
+#include "PPC_ui.h"
 
 #define NDIS_STATUS_ADAPTER_REMOVED_VALUE 0xC0010018
 
@@ -120,12 +120,12 @@ BOOL AdapterSession::QueryCustomOID(DWORD dwOid, LPVOID pBuffer, DWORD dwLength,
     CPPC_uiApp* pApp = App();
     if (pApp != NULL && pApp->m_bCardRemoved)
     {
-        Trace(L"QueryCustomOID: pApp->m_bCardRemoved == TRUE");
+        Trace(_T("QueryCustomOID: pApp->m_bCardRemoved == TRUE"));
         return FALSE;
     }
     try
     {
-        TraceFormat(L"QueryOID: 0x%08x\t", dwOid);
+        TraceFormat(_T("QueryOID: 0x%08x\t"), dwOid);
         CollectAbandoned();
         m_pCurrentRequest = W32N_AllocRequest();
         if (m_pCurrentRequest == NULL)
@@ -151,7 +151,7 @@ BOOL AdapterSession::QueryCustomOID(DWORD dwOid, LPVOID pBuffer, DWORD dwLength,
         if (bPending)
         {
             dwResult = W32N_WaitRequest(m_pCurrentRequest, QUERY_TIMEOUT_MS);
-            Trace(L"STATUS_PENDING!\r\n");
+            Trace(_T("STATUS_PENDING!\r\n"));
         }
 
         if (dwResult == 0)
@@ -161,13 +161,13 @@ BOOL AdapterSession::QueryCustomOID(DWORD dwOid, LPVOID pBuffer, DWORD dwLength,
             if (pBuffer != NULL && dwLength != 0)
                 memcpy(pBuffer, buffer.data(), dwLength);
             if (dwNdisStatus != 0)
-                TraceFormat(L"NdisStatus:0x%08x\r\n", dwNdisStatus);
+                TraceFormat(_T("NdisStatus:0x%08x\r\n"), dwNdisStatus);
             FreeCurrentRequest();
-            Trace(L"...ok\r\n");
+            Trace(_T("...ok\r\n"));
             return dwNdisStatus == NDIS_STATUS_ADAPTER_REMOVED_VALUE ? FALSE : TRUE;
         }
 
-        TraceFormat(L" === nIOStatus != 0 (0x%d)\r\n", dwResult);
+        TraceFormat(_T(" === nIOStatus != 0 (0x%d)\r\n"), dwResult);
         if (bPending)
         {
             // Given up while the driver still holds it: keep record and buffer until its event fires.
@@ -182,7 +182,7 @@ BOOL AdapterSession::QueryCustomOID(DWORD dwOid, LPVOID pBuffer, DWORD dwLength,
     }
     catch (...)
     {
-        TraceFormat(L">>> exception occurs <<<  (0x%08x)\r\n", dwOid);
+        TraceFormat(_T(">>> exception occurs <<<  (0x%08x)\r\n"), dwOid);
         // Only a record that is still the session's is freed; one handed to the abandoned list is not.
         if (m_pCurrentRequest != NULL)
             FreeCurrentRequest();

@@ -2,7 +2,7 @@
 // to it through the protocol driver.
 #pragma once
 
-#include <afx.h>
+#include <afxwin.h>
 
 #include <vector>
 

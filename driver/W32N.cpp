@@ -68,7 +68,8 @@ DWORD W32N_StartProtocolDriver()
 {
     if (ProbeDriver())
         return 0;
-    g_hRegistration = RegisterDevice(W32N_DRIVER_PREFIX, W32N_DRIVER_INDEX, W32N_DRIVER_DLL, W32N_DRIVER_CONTEXT);
+    g_hRegistration =
+        RegisterDevice(W32N_DRIVER_PREFIX, W32N_DRIVER_INDEX, W32N_DRIVER_DLL, W32N_DRIVER_CONTEXT);
     if (g_hRegistration != NULL)
     {
         g_dwLastRegistrationError = 0;
@@ -111,8 +112,8 @@ DWORD W32N_DriverApiVersion(HANDLE hControl, DWORD* pdwVersion)
     if (pdwVersion == NULL)
         return ERROR_INVALID_PARAMETER;
     DWORD dwReturned = 0;
-    if (!DeviceIoControl(hControl, IOCTL_W32N_GET_API_VERSION, NULL, 0, pdwVersion, sizeof(DWORD), &dwReturned,
-                         NULL))
+    if (!DeviceIoControl(hControl, IOCTL_W32N_GET_API_VERSION, NULL, 0, pdwVersion, sizeof(DWORD),
+                         &dwReturned, NULL))
         return GetLastError();
     return 0;
 }
@@ -123,7 +124,8 @@ DWORD W32N_InitDriverOnce(HANDLE hControl)
         return 0;
     DWORD dwStatus = W32N_NDIS_STATUS_FAILURE;
     DWORD dwReturned = 0;
-    if (!DeviceIoControl(hControl, IOCTL_W32N_INIT_DRIVER, NULL, 0, &dwStatus, sizeof(dwStatus), &dwReturned, NULL))
+    if (!DeviceIoControl(hControl, IOCTL_W32N_INIT_DRIVER, NULL, 0, &dwStatus, sizeof(dwStatus), &dwReturned,
+                         NULL))
         return GetLastError();
     // A driver that answered counts as initialised even when it reported a failure; it is not asked again.
     g_bDriverInitialized = 1;
@@ -134,8 +136,8 @@ DWORD W32N_DeinitDriver(HANDLE hControl)
 {
     DWORD dwStatus = W32N_NDIS_STATUS_FAILURE;
     DWORD dwReturned = 0;
-    BOOL bSent =
-        DeviceIoControl(hControl, IOCTL_W32N_DEINIT_DRIVER, NULL, 0, &dwStatus, sizeof(dwStatus), &dwReturned, NULL);
+    BOOL bSent = DeviceIoControl(hControl, IOCTL_W32N_DEINIT_DRIVER, NULL, 0, &dwStatus, sizeof(dwStatus),
+                                 &dwReturned, NULL);
     g_bDriverInitialized = 0;
     return bSent ? dwStatus : GetLastError();
 }
@@ -216,7 +218,8 @@ DWORD W32N_DetachAdapter(W32N_ADAPTER* pAdapter)
     if (!IsUsableAdapter(pAdapter))
         return ERROR_INVALID_HANDLE;
     DWORD dwReturned = 0;
-    BOOL bUnbound = DeviceIoControl(pAdapter->hControl, IOCTL_W32N_UNBIND_ADAPTER, NULL, 0, NULL, 0, &dwReturned, NULL);
+    BOOL bUnbound =
+        DeviceIoControl(pAdapter->hControl, IOCTL_W32N_UNBIND_ADAPTER, NULL, 0, NULL, 0, &dwReturned, NULL);
     CloseHandle(pAdapter->hControl);
     ReleaseAdapterRecord(pAdapter);
     return bUnbound ? TRUE : FALSE;
@@ -236,7 +239,8 @@ void W32N_SetRequestBuffer(W32N_REQUEST_BLOCK* pBlock, LPVOID pBuffer)
 
 LPVOID W32N_GetRequestBuffer(W32N_REQUEST_BLOCK* pBlock)
 {
-    uint64_t address = (static_cast<uint64_t>(W32N_RequestFromBlock(pBlock)->BufferHigh) << 32) | pBlock->BufferLow;
+    uint64_t address =
+        (static_cast<uint64_t>(W32N_RequestFromBlock(pBlock)->BufferHigh) << 32) | pBlock->BufferLow;
     return reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(address));
 }
 
@@ -250,7 +254,7 @@ W32N_REQUEST_BLOCK* W32N_AllocRequest()
     pRequest->ThreadId = GetCurrentThreadId();
     pRequest->ControlHandle = 0xFFFFFFFF;
     // The low 32 bits of the record's address keep the name within its 32 characters on every build.
-    wsprintfW(pRequest->EventName, L"%sEvt-%8.8X-%8.8X", W32N_EVENT_PREFIX, pRequest->ProcessId,
+    wsprintfW(pRequest->EventName, _T("%sEvt-%8.8X-%8.8X"), W32N_EVENT_PREFIX, pRequest->ProcessId,
               static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(pRequest)));
     HANDLE hEvent = CreateEventW(NULL, TRUE, FALSE, pRequest->EventName);
     if (hEvent == NULL)
@@ -278,8 +282,9 @@ DWORD W32N_SubmitRequest(W32N_ADAPTER* pAdapter, W32N_REQUEST_BLOCK* pBlock)
     pRequest->SubmitStatus = W32N_NDIS_STATUS_FAILURE;
     ResetEvent(RequestEvent(pRequest));
     DWORD dwReturned = 0;
-    if (!DeviceIoControl(pAdapter->hControl, IOCTL_W32N_SUBMIT_REQUEST, pRequest, W32N_REQUEST_DECLARED_LENGTH,
-                         pRequest, W32N_REQUEST_DECLARED_LENGTH, &dwReturned, NULL))
+    if (!DeviceIoControl(pAdapter->hControl, IOCTL_W32N_SUBMIT_REQUEST, pRequest,
+                         W32N_REQUEST_DECLARED_LENGTH, pRequest, W32N_REQUEST_DECLARED_LENGTH, &dwReturned,
+                         NULL))
         return GetLastError();
     return pRequest->SubmitStatus;
 }
@@ -301,7 +306,8 @@ void W32N_FreeRequest(W32N_REQUEST_BLOCK* pBlock)
     free(pRequest);
 }
 
-DWORD W32N_NdisQuery(W32N_ADAPTER* pAdapter, DWORD dwOid, LPVOID pBuffer, DWORD* pdwLength, DWORD* pdwNdisStatus)
+DWORD W32N_NdisQuery(W32N_ADAPTER* pAdapter, DWORD dwOid, LPVOID pBuffer, DWORD* pdwLength,
+                     DWORD* pdwNdisStatus)
 {
     if (pdwLength == NULL || pdwNdisStatus == NULL)
         return ERROR_INVALID_PARAMETER;
@@ -345,8 +351,8 @@ DWORD W32N_ReleaseProtocolDriver()
     DWORD dwValue = 0;
     DWORD dwReturned = 0;
     DeviceIoControl(hControl, IOCTL_W32N_QUERY_UNLOAD, NULL, 0, &dwValue, sizeof(dwValue), &dwReturned, NULL);
-    if (dwValue != 0 &&
-        DeviceIoControl(hControl, IOCTL_W32N_GET_REGISTRATION, NULL, 0, &dwValue, sizeof(dwValue), &dwReturned, NULL))
+    if (dwValue != 0 && DeviceIoControl(hControl, IOCTL_W32N_GET_REGISTRATION, NULL, 0, &dwValue,
+                                        sizeof(dwValue), &dwReturned, NULL))
     {
         g_hRegistration = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(dwValue));
         W32N_DeinitDriver(hControl);

@@ -7,8 +7,9 @@
 
 #include "wlanbind.h"
 
-#define NDIS_DEVICE_NAME L"NDS0:"
-#define IOCTL_NDIS_REBIND_ADAPTER_CODE CTL_CODE(FILE_DEVICE_PHYSICAL_NETCARD, 11, METHOD_OUT_DIRECT, FILE_ANY_ACCESS)
+#define NDIS_DEVICE_NAME _T("NDS0:")
+#define IOCTL_NDIS_REBIND_ADAPTER_CODE                                                                       \
+    CTL_CODE(FILE_DEVICE_PHYSICAL_NETCARD, 11, METHOD_OUT_DIRECT, FILE_ANY_ACCESS)
 static_assert(IOCTL_NDIS_REBIND_ADAPTER_CODE == 0x0017002E);
 
 // The instance name goes to NDIS as a multi-string of one name in a fixed 100-byte buffer: the name, its
@@ -29,13 +30,14 @@ extern "C" DWORD RebindWlan(LPCWSTR pszBaseName)
 
     WCHAR szInstance[REBIND_BUFFER_CHARS];
     memset(szInstance, 0, sizeof(szInstance));
-    swprintf(szInstance, REBIND_BUFFER_CHARS, L"%s1", pszBaseName);
+    swprintf(szInstance, REBIND_BUFFER_CHARS, _T("%s1"), pszBaseName);
 
-    HANDLE hNdis = CreateFileW(NDIS_DEVICE_NAME, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               NULL, OPEN_ALWAYS, 0, NULL);
+    HANDLE hNdis = CreateFileW(NDIS_DEVICE_NAME, GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
     if (hNdis == INVALID_HANDLE_VALUE)
         return 0;
-    DeviceIoControl(hNdis, IOCTL_NDIS_REBIND_ADAPTER_CODE, szInstance, sizeof(szInstance), NULL, 0, NULL, NULL);
+    DeviceIoControl(hNdis, IOCTL_NDIS_REBIND_ADAPTER_CODE, szInstance, sizeof(szInstance), NULL, 0, NULL,
+                    NULL);
     CloseHandle(hNdis);
     return 0;
 }
