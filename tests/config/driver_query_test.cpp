@@ -60,7 +60,6 @@ const WordRow kWordRows[] = {
     {"DeviceState", OID_QN40_DEVICE_STATE, 3, DWORD_GETTER(GetDeviceState), "1:3"},
     {"MediaConnect", OID_GEN_MEDIA_CONNECT_STATUS, 1, INT_GETTER(GetMediaConnectStatus), "1:1"},
     {"LinkQualityLowByte", OID_QN40_LINK_QUALITY, 0x1234, INT_GETTER(GetLinkQuality), "1:52"},
-    {"Signal-100", OID_QN40_RSSI, DWORD(-100), INT_GETTER(GetSignalStrength), "1:1"},
     {"Signal-90", OID_QN40_RSSI, DWORD(-90), INT_GETTER(GetSignalStrength), "1:1"},
     {"Signal-89", OID_QN40_RSSI, DWORD(-89), INT_GETTER(GetSignalStrength), "1:2"},
     {"Signal-60", OID_QN40_RSSI, DWORD(-60), INT_GETTER(GetSignalStrength), "1:60"},
@@ -86,7 +85,6 @@ const WordRow kWordRows[] = {
     {"Domain", OID_QN40_REGULATORY_DOMAIN, 48, DWORD_GETTER(GetOid50C), "1:48"},
     {"Rate1", OID_GEN_LINK_SPEED, 10000, TEXT_GETTER(GetTxRateText), "1:1 Mbps"},
     {"Rate5.5", OID_GEN_LINK_SPEED, 55000, TEXT_GETTER(GetTxRateText), "1:5.5 Mbps"},
-    {"Rate11", OID_GEN_LINK_SPEED, 110000, TEXT_GETTER(GetTxRateText), "1:11 Mbps"},
     {"Rate54", OID_GEN_LINK_SPEED, 540000, TEXT_GETTER(GetTxRateText), "1:preset"},
     {"Scanning", OID_QN40_DISCONNECT_STATE, 1,
      [](AdapterConfig& c)
@@ -136,14 +134,6 @@ TEST_F(CardTest, WordReadsTheMiniportFailsLeaveTheOutput)
         EXPECT_EQ(row.call(*m_pConfig), Untouched(row));
         EXPECT_EQ(TakeRequests(), std::vector<Request>{Query(row.dwOid, 4)});
     }
-}
-
-TEST_F(CardTest, WordReadsDoNotAskARemovedCard)
-{
-    App().m_bCardRemoved = TRUE;
-    for (const WordRow& row : kWordRows)
-        EXPECT_EQ(row.call(*m_pConfig), Untouched(row)) << row.pszName;
-    EXPECT_TRUE(TakeRequests().empty());
 }
 
 // Reads into a caller's buffer: the whole answer on success, nothing on failure.
