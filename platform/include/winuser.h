@@ -655,19 +655,27 @@
 #define CB_GETDROPPEDCONTROLRECT 0x0152
 #define CB_FINDSTRINGEXACT 0x0158
 #define CB_GETDROPPEDSTATE 0x0157
+#define CLR_DEFAULT 0xFF000000L
 #define CB_OKAY 0
 #define CB_ERR (-1)
 #define CB_ERRSPACE (-2)
 
 // List box messages (the list of a combo box answers these too)
 #define LB_ADDSTRING 0x0180
+#define LB_INSERTSTRING 0x0181
+#define LB_DELETESTRING 0x0182
 #define LB_RESETCONTENT 0x0184
 #define LB_SETCURSEL 0x0186
 #define LB_GETCURSEL 0x0188
 #define LB_GETTEXT 0x0189
+#define LB_GETTEXTLEN 0x018A
 #define LB_GETCOUNT 0x018B
+#define LB_GETITEMDATA 0x0199
+#define LB_SETITEMDATA 0x019A
+#define LB_FINDSTRINGEXACT 0x01A2
 #define LB_ERR (-1)
 #define LBN_SELCHANGE 1
+#define LBN_DBLCLK 2
 
 // Scroll bar commands
 #define SB_HORZ 0

@@ -128,7 +128,26 @@ struct DialogTemplate
 
 std::optional<DialogTemplate> ParseDialog(const uint8_t* data, size_t size);
 // The class name of a predefined control atom (u"Button" for 0x80 ...), empty for other values.
-std::u16string_view PredefinedClassName(WORD atom);
+inline std::u16string_view PredefinedClassName(WORD atom)
+{
+    switch (atom)
+    {
+    case 0x80:
+        return u"Button";
+    case 0x81:
+        return u"Edit";
+    case 0x82:
+        return u"Static";
+    case 0x83:
+        return u"ListBox";
+    case 0x84:
+        return u"ScrollBar";
+    case 0x85:
+        return u"ComboBox";
+    default:
+        return {};
+    }
+}
 
 // ----- Menus (MENU and MENUEX)
 struct MenuItem

@@ -1,0 +1,89 @@
+// The window services' interface for the framework, the graphics support and automation (no Qt here;
+// see gwes/qt.h for the Qt side). The Windows calls themselves are declared in <winuser.h>.
+#pragma once
+
+#include <windows.h>
+
+#include <afx/resource.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace gwes
+{
+
+// ----- The application
+// Makes the window system ready (a QApplication on this thread); windows can be created only on the thread
+// that did this. Called implicitly by the first window; the framework's entry calls it with the program's
+// arguments. FALSE when no window system can be started.
+BOOL InitApplication(int& argc, char** argv);
+BOOL EnsureApplication();
+// Destroys every window left and ends the window system.
+void ShutdownApplication();
+// Runs the message loop until PostQuitMessage; returns its exit code.
+int RunMessageLoop();
+// Handles everything that is due (posted messages, timers, paints) and returns.
+void ProcessPending();
+// Handles messages for up to `ms` milliseconds, or until `done` returns true.
+void ProcessFor(int ms);
+template <class Done> bool ProcessUntil(Done done, int timeoutMs)
+{
+    for (int waited = 0; !done(); waited += 5)
+    {
+        if (waited >= timeoutMs)
+            return false;
+        ProcessFor(5);
+    }
+    return true;
+}
+
+// ----- Hooks of the framework
+// The next window created on this thread is given to `hook` right after it exists and before it receives
+// WM_NCCREATE (the framework attaches its object and subclasses the window there).
+void HookNextWindowCreation(void (*hook)(HWND hWnd, void* context), void* context);
+// Called after a window has received WM_NCDESTROY and is gone.
+void AddWindowDestroyedListener(void (*listener)(HWND hWnd));
+// Sees every posted message before it is dispatched; TRUE when it has handled the message.
+void SetPreTranslateHook(BOOL (*hook)(MSG* pMsg));
+// Loads the image a picture control names by ordinal (IMAGE_BITMAP or IMAGE_ICON) from a module.
+void SetImageLoader(HANDLE (*loader)(HINSTANCE hInstance, WORD ordinal, UINT imageType));
+
+// ----- Dialogs
+// Creates a dialog from a parsed template (hidden until WM_INITDIALOG has run; then shown when the
+// template says WS_VISIBLE). bChild: a child page inside hParent (property pages); the popup styles of
+// the template are then replaced by WS_CHILD.
+HWND CreateDialogFromTemplate(const ce::res::DialogTemplate& tmpl, HINSTANCE hInstance, HWND hParent,
+                              DLGPROC dlgProc, LPARAM initParam, BOOL bChild = FALSE);
+// Runs the modal loop of a dialog created by CreateDialogFromTemplate: disables the owner, shows the
+// dialog unless it is visible already, handles messages until EndDialog, re-enables the owner and
+// returns the EndDialog result. The caller destroys the window.
+INT_PTR RunModalLoop(HWND hDlg);
+// The dialog base units of a dialog (from its font): horizontal in the low word, vertical in the high.
+LONG DialogBaseUnits(HWND hDlg);
+
+// ----- Icons and bitmaps
+HICON CreateIconFromImages(const std::vector<ce::res::Image>& images);
+HBITMAP CreateBitmapFromImage(const ce::res::Image& image);
+BOOL DeleteBitmap(HBITMAP hBitmap);
+SIZE BitmapSize(HBITMAP hBitmap);
+
+// ----- The wait cursor (nested)
+void BeginWaitCursor();
+void EndWaitCursor();
+int WaitCursorDepth();
+
+// ----- Automation and tests
+// Expires a window timer now (as if its period had passed): at most one WM_TIMER is queued per timer.
+BOOL FireTimer(HWND hWnd, UINT_PTR nIDEvent);
+// The timers of a window, by id.
+std::vector<UINT_PTR> WindowTimers(HWND hWnd);
+// Top-level windows of this process, in creation order.
+std::vector<HWND> TopLevelWindows();
+// True while the window's dialog runs its modal loop.
+BOOL IsInModalLoop(HWND hWnd);
+
+// The colours of the handheld's colour scheme (COLOR_BTNFACE ...), as COLORREF.
+COLORREF SystemColor(int index);
+
+} // namespace gwes

@@ -1,0 +1,89 @@
+// The window station between processes: a helper program posts and broadcasts to windows of this one.
+#include "gwes_test.h"
+
+#include <temp_handheld.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+using gwes_test::PumpUntil;
+using gwes_test::TestWindow;
+
+namespace
+{
+
+// Runs the helper with the given arguments; its exit code and what it printed.
+std::pair<int, std::string> RunPoster(const std::string& args)
+{
+    std::string command = (testing_support::ProgramDir() / "gwes_poster").string() + " " + args;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, {}};
+    std::string out;
+    char buffer[256];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        out.append(buffer, n);
+    int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+} // namespace
+
+TEST(WindowStation, ABroadcastPostedInAnotherProcessReachesAWindowHereWithItsPayload)
+{
+    TestWindow w(WS_OVERLAPPED, nullptr, 0, u"Station target");
+    TestWindow other(WS_OVERLAPPED, nullptr, 0, u"Second window");
+    std::vector<uint8_t> payload;
+    w.handler = [&](HWND, UINT msg, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT>
+    {
+        if (msg == WM_DEVICECHANGE && wParam == 0x8004 && lParam)
+        {
+            auto p = reinterpret_cast<const uint8_t*>(lParam);
+            DWORD size = 0;
+            std::memcpy(&size, p, 4);
+            payload.assign(p, p + size);
+        }
+        return std::nullopt;
+    };
+    ASSERT_EQ(RunPoster("broadcast-device 0x8004 COM3:").first, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !payload.empty(); }));
+    ASSERT_EQ(payload.size(), 12u + 6 * 2);
+    DWORD type = 0;
+    std::memcpy(&type, payload.data() + 4, 4);
+    EXPECT_EQ(type, 3u);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(payload.data() + 12)), u"COM3:");
+    // Every top-level window of the process gets the broadcast.
+    EXPECT_TRUE(PumpUntil([&] { return other.Count(WM_DEVICECHANGE) == 1; }));
+}
+
+TEST(WindowStation, AnotherProcessFindsAWindowByItsCurrentTitleAndPostsToIt)
+{
+    TestWindow w(WS_OVERLAPPED, nullptr, 0, u"Old title");
+    EXPECT_EQ(FindWindowW(nullptr, u"Old title"), w.hwnd);
+    SetWindowTextW(w.hwnd, u"Keltrax Station Utility");
+    EXPECT_EQ(FindWindowW(nullptr, u"Old title"), nullptr);
+    EXPECT_EQ(FindWindowW(nullptr, u"Keltrax Station Utility"), w.hwnd);
+    EXPECT_EQ(RunPoster("post Old\\ title 0x412 0").first, 2);
+    ASSERT_EQ(RunPoster("post Keltrax\\ Station\\ Utility 0x412 7").first, 0);
+    ASSERT_TRUE(PumpUntil([&] { return w.Count(WM_USER + 18) == 1; }));
+    for (const auto& r : w.log)
+    {
+        if (r.msg == WM_USER + 18)
+        {
+            EXPECT_EQ(r.wParam, 7u);
+        }
+    }
+}
+
+TEST(WindowStation, RegisteredMessageNumbersAreTheSameInEveryProcess)
+{
+    UINT here = RegisterWindowMessageW(u"StationSharedName");
+    auto [code, out] = RunPoster("register StationSharedName");
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(static_cast<UINT>(std::stoul(out)), here);
+    // A name first registered elsewhere gets the same number here.
+    auto [code2, out2] = RunPoster("register NameFromTheOtherSide");
+    ASSERT_EQ(code2, 0);
+    EXPECT_EQ(RegisterWindowMessageW(u"NameFromTheOtherSide"), static_cast<UINT>(std::stoul(out2)));
+}
