@@ -12,6 +12,11 @@
 
 #ifndef RC_INVOKED
 #include <cstdarg>
+// The host's wide runtime comes first: std::wcstol and its kin (which std::stol and friends take the
+// address of) must name the host's functions only, not these overloads.
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
 
 size_t wcslen(const char16_t* s);
 size_t wcsnlen(const char16_t* s, size_t maxlen);
