@@ -67,7 +67,8 @@ usage: cardctl COMMAND [ARGS]
       eeprom read|write WORD [STATUS]    that EEPROM word access fails
       clear [NAME]             remove every fault, or those of one kind (e.g. "pending")
       list                     show the faults in force
-  clock freeze|run|advance MS  stop the simulated clock, let it run, or move it forward
+  clock freeze|run|advance MS  stop the simulated clock, let it run, or move it (forward, or back
+                             with a negative MS)
   adapter add NAME wired|wireless   another adapter that is always there (bound like the card)
   adapter remove NAME
   log on|off|show|clear      the request log of the drivers (<handheld>/simulator/requests.log)
@@ -414,8 +415,8 @@ int Clock(const Args& args, std::ostream& out, std::ostream& err)
         sim::clock::Freeze();
     else if (what == "run" && args.size() == 1)
         sim::clock::Run();
-    else if (what == "advance" && args.size() == 2 && Number(args[1]))
-        sim::clock::Advance(*Number(args[1]));
+    else if (what == "advance" && args.size() == 2 && sim::ParseNumber(args[1]))
+        sim::clock::Advance(*sim::ParseNumber(args[1]));
     else
         return Usage(err, "clock takes freeze, run, or advance MS");
     out << "clock " << (sim::clock::Frozen() ? "frozen" : "running") << " at " << sim::clock::NowMs()
