@@ -1,0 +1,61 @@
+// cardctl as a command: its help names every key and fault, status reports the world, bad usage is
+// refused with exit code 2.
+#include "sim_test.h"
+
+using namespace simtest;
+
+namespace
+{
+
+class CardctlTool : public ::testing::Test
+{
+protected:
+    testing_support::TempHandheld m_handheld;
+};
+
+TEST_F(CardctlTool, HelpDocumentsEveryCommandKeyAndFault)
+{
+    std::string help;
+    ASSERT_EQ(Cardctl("--help", &help), 0);
+    for (const char* word :
+         {"status",      "insert",     "eject",        "plug PORT",   "unplug PORT", "set KEY VALUE",
+          "link up",     "ssid",       "bssid",        "channel",     "rssi",        "quality",
+          "traffic",     "latency",    "seed",         "ip",          "scantime",    "log on",
+          "version HEX", "init",       "bind",         "ioctl CODE",  "submit OID",  "pending OID",
+          "status OID",  "answer OID", "removed",      "bbreg",       "macreg",      "eeprom",
+          "clear",       "list",       "clock freeze", "adapter add", "HANDHELD_DIR"})
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+}
+
+TEST_F(CardctlTool, StatusReportsSlotAirCardAndFaults)
+{
+    ASSERT_EQ(Cardctl("fault removed"), 0);
+    std::string status;
+    ASSERT_EQ(Cardctl("status", &status), 0);
+    for (const char* part : {"card inserted (NDL1:)", "USBLAN1(wired) WLAN11b1(card)", "ssid \"HarborNet\"",
+                             "REMOVED = 1", "log: off", "NDL1:  \\Drivers\\SDCARD"})
+        EXPECT_NE(status.find(part), std::string::npos) << part << "\n" << status;
+    ASSERT_EQ(Cardctl("eject"), 0);
+    ASSERT_EQ(Cardctl("status", &status), 0);
+    EXPECT_NE(status.find("slot: empty"), std::string::npos);
+}
+
+TEST_F(CardctlTool, BadUsageExitsWithTwo)
+{
+    for (const char* words : {"", "frobnicate", "status extra", "insert now", "set ssid", "clock",
+                              "clock advance x", "adapter add X1 fibre", "log maybe", "unplug NDL1:"})
+        EXPECT_EQ(Cardctl(words), 2) << words;
+    EXPECT_EQ(Cardctl("adapter remove NOSUCH"), 1);
+}
+
+TEST_F(CardctlTool, AddedAdaptersAreBoundBeforeTheCard)
+{
+    ASSERT_EQ(Cardctl("adapter add XWLAN11b1 wireless"), 0);
+    EXPECT_EQ(Cardctl("adapter add XWLAN11b1 wireless"), 1);
+    EXPECT_EQ(Cardctl("adapter add WLAN11b1 wired"), 1);
+    std::string status;
+    ASSERT_EQ(Cardctl("status", &status), 0);
+    EXPECT_NE(status.find("USBLAN1(wired) XWLAN11b1(wireless) WLAN11b1(card)"), std::string::npos) << status;
+}
+
+} // namespace
