@@ -135,6 +135,15 @@ HWND CreateDialogFromTemplate(const ce::res::DialogTemplate& t, HINSTANCE hInsta
     return hDlg;
 }
 
+SIZE DialogTemplateSize(const ce::res::DialogTemplate& t)
+{
+    if (!EnsureApplication())
+        return SIZE{0, 0};
+    QFont font = t.hasFont ? MapFont(t.typeface, t.pointSize, t.weight, t.italic != 0) : DefaultFont();
+    LONG units = BaseUnitsOf(font);
+    return SIZE{MulDivRound(t.cx, LOWORD(units), 4), MulDivRound(t.cy, HIWORD(units), 8)};
+}
+
 BOOL DialogKey(HWND hWnd, const QKeyEvent* e)
 {
     if (e->modifiers() & (Qt::AltModifier | Qt::ControlModifier))

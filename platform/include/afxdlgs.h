@@ -93,10 +93,11 @@ public:
 
     PROPSHEETHEADER m_psh;
 
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 protected:
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    afx_msg void OnSize(UINT nType, int cx, int cy);
     DECLARE_MESSAGE_MAP()
 
     std::vector<CPropertyPage*> m_pages;
@@ -110,17 +111,16 @@ private:
     static LRESULT CALLBACK SheetProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     BOOL BuildSheet();
     BOOL CreatePage(int nPage);
+    BOOL ActivatePage(int nPage, BOOL bAskCurrent);
     void LayoutPages();
     RECT PageRect() const;
+    SIZE PageSize() const;
     void OnSheetDestroyed();
-    BOOL Apply(BOOL bOK);
 
     int m_nCurPage = -1;
-    HWND m_hWndTab = nullptr;
+    mutable CTabCtrl m_tabCtrl;
     HWND m_hWndOK = nullptr;
     HWND m_hWndCancel = nullptr;
-    SIZE m_sizePage = {0, 0};
-    int m_nModalResult = 0;
     friend class CPropertyPage;
 };
 

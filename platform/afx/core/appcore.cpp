@@ -100,6 +100,30 @@ bool g_resourceHandleSet = false;
 namespace afx::internal
 {
 
+namespace
+{
+int g_defaultArgc = 0;
+int* g_argc = &g_defaultArgc;
+char* g_defaultArgv[] = {nullptr};
+char** g_argv = g_defaultArgv;
+} // namespace
+
+void SetProgramArguments(int* argc, char** argv)
+{
+    g_argc = argc;
+    g_argv = argv;
+}
+
+int* ProgramArgc()
+{
+    return g_argc;
+}
+
+char** ProgramArgv()
+{
+    return g_argv;
+}
+
 void SetRunLoop(RunLoop loop)
 {
     g_runLoop = loop;

@@ -61,6 +61,8 @@ HWND CreateDialogFromTemplate(const ce::res::DialogTemplate& tmpl, HINSTANCE hIn
 INT_PTR RunModalLoop(HWND hDlg);
 // The dialog base units of a dialog (from its font): horizontal in the low word, vertical in the high.
 LONG DialogBaseUnits(HWND hDlg);
+// The size in pixels a dialog made from this template has.
+SIZE DialogTemplateSize(const ce::res::DialogTemplate& tmpl);
 
 // ----- Icons and bitmaps
 HICON CreateIconFromImages(const std::vector<ce::res::Image>& images);

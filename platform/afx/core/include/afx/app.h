@@ -11,6 +11,11 @@ namespace afx::internal
 using RunLoop = int (*)(CWinThread* pThread);
 void SetRunLoop(RunLoop loop);
 
+// The program's command-line arguments, kept by main() for the window system.
+void SetProgramArguments(int* argc, char** argv);
+int* ProgramArgc();
+char** ProgramArgv();
+
 // The name of the program file without folder and extension ("WLAN" for .../WLAN).
 CString ProgramName();
 
