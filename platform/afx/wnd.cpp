@@ -104,6 +104,7 @@ void InstallHooks()
     gwes::AddWindowDestroyedListener(WindowDestroyed);
     gwes::SetImageLoader(LoadImage);
     afx::internal::SetRunLoop(RunLoop);
+    afx::internal::SetWindowHandleOf([](CWnd* pWnd) { return pWnd ? pWnd->m_hWnd : nullptr; });
 }
 
 void HookCreation(CWnd* pWnd)

@@ -145,6 +145,16 @@ void Restack(Window& w, HWND after)
 
 } // namespace
 
+namespace
+{
+HWND g_focus = nullptr;
+} // namespace
+
+void NoteFocus(HWND hWnd)
+{
+    g_focus = hWnd;
+}
+
 void TopLevelGeometryChanged(HWND hWnd, QWidget* widget)
 {
     Window* w = Get(hWnd);
@@ -390,6 +400,7 @@ HWND SetFocus(HWND hWnd)
     {
         if (QWidget* f = QApplication::focusWidget())
             f->clearFocus();
+        NoteFocus(nullptr);
         return previous;
     }
     Window* w = Get(hWnd);
@@ -398,6 +409,7 @@ HWND SetFocus(HWND hWnd)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
+    NoteFocus(hWnd);
     if (w->widget)
     {
         if (w->widget->focusPolicy() == Qt::NoFocus)
@@ -409,7 +421,9 @@ HWND SetFocus(HWND hWnd)
 
 HWND GetFocus()
 {
-    return WindowOf(QApplication::focusWidget());
+    if (HWND h = WindowOf(QApplication::focusWidget()))
+        return h;
+    return IsWindow(g_focus) ? g_focus : nullptr;
 }
 
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect)

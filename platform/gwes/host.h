@@ -26,6 +26,9 @@ LPARAM KeyLParam(const QKeyEvent* e, bool up);
 // A top-level window's widget was moved, resized or minimised by the desktop.
 void TopLevelGeometryChanged(HWND hWnd, QWidget* widget);
 void TopLevelStateChanged(HWND hWnd, QWidget* widget);
+// The window that has the keyboard focus as far as the window services know (also while no window of
+// the desktop is active).
+void NoteFocus(HWND hWnd);
 // Keys a dialog handles itself (Enter, Escape); TRUE when handled.
 BOOL DialogKey(HWND hWnd, const QKeyEvent* e);
 // Keys seen by the framework's pre-translation first; TRUE when it handled the key.
@@ -107,6 +110,7 @@ protected:
     }
     void focusInEvent(QFocusEvent* e) override
     {
+        NoteFocus(m_hwnd);
         RouteThroughProc(m_hwnd, WM_SETFOCUS, 0, 0, [&] { Base::focusInEvent(e); });
     }
     void focusOutEvent(QFocusEvent* e) override

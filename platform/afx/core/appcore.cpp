@@ -92,6 +92,7 @@ namespace
 
 std::atomic<CWinApp*> g_app{nullptr};
 std::atomic<afx::internal::RunLoop> g_runLoop{nullptr};
+std::atomic<afx::internal::WindowHandleOf> g_handleOf{nullptr};
 HINSTANCE g_resourceHandle = nullptr;
 bool g_resourceHandleSet = false;
 
@@ -122,6 +123,11 @@ int* ProgramArgc()
 char** ProgramArgv()
 {
     return g_argv;
+}
+
+void SetWindowHandleOf(WindowHandleOf handleOf)
+{
+    g_handleOf = handleOf;
 }
 
 void SetRunLoop(RunLoop loop)
@@ -255,7 +261,8 @@ int CWinApp::Run()
 
 int CWinApp::DoMessageBox(LPCTSTR lpszPrompt, UINT nType, UINT)
 {
-    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    afx::internal::WindowHandleOf handleOf = g_handleOf;
+    HWND owner = m_pMainWnd && handleOf ? handleOf(m_pMainWnd) : nullptr;
     return MessageBoxW(owner, lpszPrompt, m_pszAppName, nType);
 }
 

@@ -12,6 +12,11 @@
 #include <optional>
 #include <vector>
 
+inline bool operator==(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 namespace gwes_test
 {
 

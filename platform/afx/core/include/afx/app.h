@@ -16,6 +16,10 @@ void SetProgramArguments(int* argc, char** argv);
 int* ProgramArgc();
 char** ProgramArgv();
 
+// The handle of a framework window, as the window part reads it (the core does not know CWnd's layout).
+using WindowHandleOf = HWND (*)(CWnd* pWnd);
+void SetWindowHandleOf(WindowHandleOf handleOf);
+
 // The name of the program file without folder and extension ("WLAN" for .../WLAN).
 CString ProgramName();
 
