@@ -236,6 +236,7 @@ QWidget* MakeEdit(Window& w, QWidget* parent, const CREATESTRUCTW&)
         e->setHorizontalScrollBarPolicy((w.style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn
                                                                : Qt::ScrollBarAlwaysOff);
         e->setTabChangesFocus(true);
+        e->setTabStopDistance(LOWORD(BaseUnitsOf(e->font())) * 8);
         if (!frame)
             e->setFrameStyle(QFrame::NoFrame);
         QObject::connect(e, &QPlainTextEdit::textChanged, [hwnd] { UserEdited(hwnd); });
@@ -502,8 +503,14 @@ LRESULT CALLBACK EditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
             NotifyParent(*w, msg == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
         return r;
     }
-    case WM_ENABLE:
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
+    case WM_SETFONT:
+    {
+        LRESULT r = DefWindowProcW(hWnd, msg, wParam, lParam);
+        // Tab stops every 32 dialog units, as in the handheld's edits.
+        if (st->multi)
+            st->multi->setTabStopDistance(LOWORD(BaseUnitsOf(st->multi->font())) * 8);
+        return r;
+    }
     default:
         return DefWindowProcW(hWnd, msg, wParam, lParam);
     }

@@ -1,6 +1,8 @@
 // Message maps, framework objects attached to windows, subclassing and the application's run loop.
 #include "ui_test.h"
 
+#include <gwes/qt.h>
+
 #include <string>
 #include <vector>
 
@@ -9,7 +11,8 @@ using ui_test::PumpUntil;
 namespace
 {
 
-UINT g_trayMessage = RegisterWindowMessageW(u"TBarDlgMessage");
+// Registered by the test (inside its temporary handheld); the message map reads it when a message comes.
+UINT g_trayMessage = 0;
 
 class CBaseWnd : public CWnd
 {
@@ -102,6 +105,7 @@ END_MESSAGE_MAP()
 
 TEST(MessageMaps, MessagesReachTheHandlersOfTheClassAndItsBases)
 {
+    g_trayMessage = RegisterWindowMessageW(u"TBarDlgMessage");
     CMainWnd wnd;
     ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"Main", WS_OVERLAPPED, 0, 0, 200, 150, nullptr, nullptr));
     EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
@@ -242,4 +246,57 @@ TEST(Application, IconsAreSharedAndSetOnWindows)
     EXPECT_EQ(wnd.SetIcon(nullptr, TRUE), a);
     EXPECT_EQ(wnd.GetIcon(FALSE), a);
     wnd.DestroyWindow();
+}
+
+namespace
+{
+
+// Paints its client area in one colour through the device context of its paint.
+class CPaintedWnd : public CWnd
+{
+public:
+    HDC erasedWith = nullptr;
+    HDC paintedWith = nullptr;
+
+protected:
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC)
+    {
+        erasedWith = pDC ? pDC->GetSafeHdc() : nullptr;
+        return TRUE;
+    }
+    afx_msg void OnPaint()
+    {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(m_hWnd, &ps);
+        paintedWith = dc;
+        if (QPainter* p = gwes::PainterOfPaintDC(dc))
+            p->fillRect(QRect(0, 0, 40, 30), QColor(0, 128, 0));
+        ::EndPaint(m_hWnd, &ps);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
+ON_WM_ERASEBKGND()
+ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST(MessageMaps, PaintingGoesThroughTheWindowsHandlers)
+{
+    CWnd parent;
+    ASSERT_TRUE(
+        parent.CreateEx(0, nullptr, u"Canvas", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr));
+    CPaintedWnd painted;
+    ASSERT_TRUE(
+        painted.Create(nullptr, u"", WS_CHILD | WS_VISIBLE | WS_BORDER, CRect(10, 10, 52, 42), &parent, 5));
+    QImage shot = gwes::WidgetOf(painted.m_hWnd)->grab().toImage();
+    ASSERT_NE(painted.paintedWith, nullptr);
+    // BeginPaint erased the background through the same device context.
+    EXPECT_EQ(painted.erasedWith, painted.paintedWith);
+    EXPECT_EQ(shot.pixel(1, 1), qRgb(0, 128, 0));
+    EXPECT_EQ(shot.pixel(40, 30), qRgb(0, 128, 0));
+    EXPECT_EQ(shot.pixel(0, 0), qRgb(0, 0, 0)); // the border around the client area
+    parent.DestroyWindow();
 }
