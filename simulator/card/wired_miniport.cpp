@@ -32,8 +32,11 @@ RequestResult WiredMiniport::Request(const OidRequest& r)
         return Done(4);
     };
     if (r.set)
-        return Failed(r.oid == OID_GEN_CURRENT_PACKET_FILTER ? NDIS_STATUS_SUCCESS
-                                                             : NDIS_STATUS_NOT_SUPPORTED);
+    {
+        if (r.oid != OID_GEN_CURRENT_PACKET_FILTER)
+            return Failed(NDIS_STATUS_NOT_SUPPORTED);
+        return r.length < 4 ? TooShort(NDIS_STATUS_INVALID_LENGTH, 4) : Done(4);
+    }
     switch (r.oid)
     {
     case OID_GEN_HARDWARE_STATUS:

@@ -324,6 +324,17 @@ TEST_F(Oids, TheWiredAdapterAnswersNoWirelessObject)
     EXPECT_EQ(QueryU32(h, OID_GEN_MEDIA_CONNECT_STATUS), 0u);
     HANDLE card = OpenBound();
     EXPECT_EQ(QueryU32(card, OID_802_11_NETWORK_TYPE_IN_USE), static_cast<uint32_t>(Ndis802_11DS));
+
+    // A second wireless adapter is a card of its own: same objects, its own address and settings.
+    ASSERT_EQ(Cardctl("adapter add XWLAN11b1 wireless"), 0);
+    HANDLE second = OpenBound(u"XWLAN11b1");
+    EXPECT_EQ(QueryU32(second, OID_802_11_NETWORK_TYPE_IN_USE), static_cast<uint32_t>(Ndis802_11DS));
+    uint8_t a[6], b[6];
+    Query(card, OID_802_3_CURRENT_ADDRESS, a, 6);
+    Query(second, OID_802_3_CURRENT_ADDRESS, b, 6);
+    EXPECT_NE(std::memcmp(a, b, 6), 0);
+    EXPECT_EQ(SetU32(second, OID_QN40_RTS_THRESHOLD, 100), 0u);
+    EXPECT_EQ(QueryU32(card, OID_QN40_RTS_THRESHOLD), 2347u);
 }
 
 TEST_F(Oids, RequestsAfterTheCardLeftAreRefusedAsRemoved)
