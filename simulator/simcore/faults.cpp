@@ -133,6 +133,11 @@ std::optional<std::vector<uint8_t>> Faults::Answer(uint32_t oid) const
     return ParseHexBytes(*text);
 }
 
+std::optional<uint32_t> Faults::Overreport(uint32_t oid) const
+{
+    return Decimal(Find(FaultName("Overreport", oid)));
+}
+
 std::optional<uint32_t> Faults::AccessFault(RegisterArea area, bool write, uint32_t index) const
 {
     return Hex(Find(RegisterFaultName(area, write, index)));

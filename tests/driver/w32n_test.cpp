@@ -181,6 +181,17 @@ TEST_F(W32NTest, QueryLengthsFollowTheNdisStatus)
     EXPECT_EQ(dwStatus, W32N_NDIS_STATUS_INVALID_LENGTH);
     EXPECT_EQ(dwLength, 10u);
 
+    // A miniport claiming more bytes than the buffer holds: only the buffer's length is reported.
+    Cardctl("fault overreport 0D010204 64");
+    DWORD dwType = 0;
+    dwLength = sizeof(dwType);
+    ASSERT_EQ(W32N_NdisQuery(adapter.get(), kOidNetworkTypeInUse, &dwType, &dwLength, &dwStatus), 0u);
+    EXPECT_EQ(dwStatus, 0u);
+    EXPECT_EQ(dwLength, 4u);
+    auto completions = Log("complete");
+    ASSERT_FALSE(completions.empty());
+    EXPECT_EQ(completions.back().Field("done"), "64");
+
     // Unknown objects: the status, no length.
     DWORD dwValue = 0;
     dwLength = sizeof(dwValue);

@@ -61,6 +61,7 @@ usage: cardctl COMMAND [ARGS]
       pending OID|any forever|MS   requests for OID stay pending forever, or complete after MS ms
       status OID STATUS [query|set] requests for OID complete with this NDIS status
       answer OID HEXBYTES      queries of OID answer these bytes
+      overreport OID BYTES     successful queries of OID on the card claim BYTES done (more than written)
       removed                  every request to the card ends with NDIS_STATUS_ADAPTER_REMOVED
       bbreg read|write INDEX [STATUS]    that baseband register access fails (default C0000001)
       macreg read|write ADDRESS [STATUS] that MAC register access fails
@@ -291,9 +292,11 @@ int Fault(const Args& args, std::ostream& out, std::ostream& err)
         else
         {
             static const std::map<std::string, std::string> kinds = {
-                {"version", "Version"}, {"init", "Init"},     {"bind", "Bind"},       {"removed", "Removed"},
-                {"ioctl", "Ioctl"},     {"submit", "Submit"}, {"pending", "Pending"}, {"status", "Status"},
-                {"answer", "Answer"},   {"bbreg", "Bb"},      {"macreg", "Mac"},      {"eeprom", "Eeprom"}};
+                {"version", "Version"},       {"init", "Init"},     {"bind", "Bind"},
+                {"removed", "Removed"},       {"ioctl", "Ioctl"},   {"submit", "Submit"},
+                {"pending", "Pending"},       {"status", "Status"}, {"answer", "Answer"},
+                {"overreport", "Overreport"}, {"bbreg", "Bb"},      {"macreg", "Mac"},
+                {"eeprom", "Eeprom"}};
             auto kind = kinds.find(Lower(args[1]));
             if (kind == kinds.end())
                 return Usage(err, "unknown fault '" + args[1] + "'");
@@ -380,6 +383,14 @@ int Fault(const Args& args, std::ostream& out, std::ostream& err)
         if (n != 3 || !oid || !bytes)
             return Usage(err, "fault answer takes an OID (hex) and bytes in hex pairs");
         return SetFault(out, err, sim::FaultName("Answer", *oid), sim::HexBytes(*bytes));
+    }
+    if (name == "overreport")
+    {
+        auto oid = Hex(arg(1));
+        auto bytes = n == 3 ? Number(args[2]) : std::nullopt;
+        if (!oid || !bytes)
+            return Usage(err, "fault overreport takes an OID (hex) and a byte count");
+        return SetFault(out, err, sim::FaultName("Overreport", *oid), std::to_string(*bytes));
     }
     if (name == "removed")
     {

@@ -9,6 +9,7 @@
 //   Pending.<oid>|.ANY      milliseconds until a request completes, or "forever"
 //   Status.<oid>[.QUERY|.SET] NDIS status the request completes with (hex)
 //   Answer.<oid>            bytes a query answers with (hex pairs)
+//   Overreport.<oid>        bytes done a successful query of the card reports, more than it wrote (decimal)
 //   BbRead.<i> BbWrite.<i> MacRead.<a> MacWrite.<a> EepromRead.<w> EepromWrite.<w>
 //                           NDIS status with which that register or EEPROM access fails (hex)
 // Codes, OIDs, indexes and addresses in names are 8 hexadecimal digits.
@@ -47,6 +48,7 @@ public:
     std::optional<uint32_t> PendingMs(uint32_t oid) const;
     std::optional<uint32_t> Status(uint32_t oid, bool set) const;
     std::optional<std::vector<uint8_t>> Answer(uint32_t oid) const;
+    std::optional<uint32_t> Overreport(uint32_t oid) const;
     std::optional<uint32_t> AccessFault(RegisterArea area, bool write, uint32_t index) const;
 
     bool empty() const { return m_values.empty(); }
