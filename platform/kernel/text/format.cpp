@@ -43,10 +43,10 @@ const char16_t* ParseNumber(const char16_t* p, int& value)
     return p;
 }
 
-FormatSpec::Class ClassOf(char16_t conv, FormatSpec::Size size)
+Conversion::Class ClassOf(char16_t conv, Conversion::Size size)
 {
-    using C = FormatSpec::Class;
-    using S = FormatSpec::Size;
+    using C = Conversion::Class;
+    using S = Conversion::Size;
     const bool narrow = size == S::Short;
     const bool wide = size == S::Long;
     switch (conv)
@@ -86,84 +86,84 @@ FormatSpec::Class ClassOf(char16_t conv, FormatSpec::Size size)
 
 } // namespace
 
-const char16_t* ParseFormatSpec(const char16_t* p, FormatSpec& spec)
+const char16_t* ParseConversion(const char16_t* p, Conversion& conv)
 {
-    spec = FormatSpec{};
+    conv = Conversion{};
     for (;; ++p)
     {
         if (*p == u'-')
-            spec.left = true;
+            conv.left = true;
         else if (*p == u'+')
-            spec.plus = true;
+            conv.plus = true;
         else if (*p == u' ')
-            spec.space = true;
+            conv.space = true;
         else if (*p == u'#')
-            spec.alt = true;
+            conv.alt = true;
         else if (*p == u'0')
-            spec.zero = true;
+            conv.zero = true;
         else
             break;
     }
     if (*p == u'*')
     {
-        spec.widthStar = true;
+        conv.widthStar = true;
         ++p;
     }
     else
     {
-        p = ParseNumber(p, spec.width);
+        p = ParseNumber(p, conv.width);
     }
     if (*p == u'.')
     {
         ++p;
         if (*p == u'*')
         {
-            spec.precisionStar = true;
+            conv.precisionStar = true;
             ++p;
         }
         else
         {
-            p = ParseNumber(p, spec.precision);
+            p = ParseNumber(p, conv.precision);
         }
     }
-    using S = FormatSpec::Size;
+    using S = Conversion::Size;
     if (p[0] == u'h' && p[1] == u'h')
     {
-        spec.size = S::Char;
+        conv.size = S::Char;
         p += 2;
     }
     else if (p[0] == u'h')
     {
-        spec.size = S::Short;
+        conv.size = S::Short;
         ++p;
     }
     else if (p[0] == u'l' && p[1] == u'l')
     {
-        spec.size = S::Int64;
+        conv.size = S::Int64;
         p += 2;
     }
     else if (p[0] == u'l' || p[0] == u'w')
     {
-        spec.size = S::Long;
+        conv.size = S::Long;
         ++p;
     }
     else if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4')
     {
-        spec.size = S::Int64;
+        conv.size = S::Int64;
         p += 3;
     }
     else if (p[0] == u'I' && p[1] == u'3' && p[2] == u'2')
     {
-        spec.size = S::Int32;
+        conv.size = S::Int32;
         p += 3;
     }
     else if (p[0] == u'I')
     {
-        spec.size = S::PtrSize;
+        conv.size = S::PtrSize;
         ++p;
     }
-    spec.conv = *p;
-    spec.cls = ClassOf(spec.conv, spec.size);
+    conv.conv = *p;
+    conv.cls = ClassOf(conv.conv, conv.size);
     return *p ? p + 1 : p;
 }
 
@@ -208,28 +208,28 @@ void Pad(std::u16string& out, int count, char16_t ch)
 }
 
 // Lays out prefix (sign or 0x) and body inside the field width.
-void Emit(std::u16string& out, const FormatSpec& spec, std::u16string_view prefix, std::u16string_view body)
+void Emit(std::u16string& out, const Conversion& conv, std::u16string_view prefix, std::u16string_view body)
 {
     const int len = static_cast<int>(prefix.size() + body.size());
-    const int padding = spec.width - len;
-    if (!spec.left && !spec.zero)
+    const int padding = conv.width - len;
+    if (!conv.left && !conv.zero)
         Pad(out, padding, u' ');
     out.append(prefix);
-    if (!spec.left && spec.zero)
+    if (!conv.left && conv.zero)
         Pad(out, padding, u'0');
     out.append(body);
-    if (spec.left)
+    if (conv.left)
         Pad(out, padding, u' ');
 }
 
-void Emit(std::u16string& out, const FormatSpec& spec, std::string_view prefix, std::string_view body)
+void Emit(std::u16string& out, const Conversion& conv, std::string_view prefix, std::string_view body)
 {
     char16_t p[4];
     size_t np = 0;
     for (char c : prefix)
         p[np++] = static_cast<unsigned char>(c);
     std::u16string b(body.begin(), body.end());
-    Emit(out, spec, std::u16string_view(p, np), b);
+    Emit(out, conv, std::u16string_view(p, np), b);
 }
 
 uint64_t RawBits(const Arg& arg)
@@ -252,19 +252,19 @@ uint64_t RawBits(const Arg& arg)
     return 0;
 }
 
-void FormatInteger(std::u16string& out, FormatSpec spec, const Arg& arg)
+void FormatInteger(std::u16string& out, Conversion conv, const Arg& arg)
 {
     const uint64_t raw = RawBits(arg);
-    const bool isSigned = spec.cls == FormatSpec::Class::Signed;
+    const bool isSigned = conv.cls == Conversion::Class::Signed;
     bool negative = false;
     uint64_t magnitude = 0;
-    using S = FormatSpec::Size;
+    using S = Conversion::Size;
     int bits = 32;
-    if (spec.Is64())
+    if (conv.Is64())
         bits = 64;
-    else if (spec.size == S::Short)
+    else if (conv.size == S::Short)
         bits = 16;
-    else if (spec.size == S::Char)
+    else if (conv.size == S::Char)
         bits = 8;
     if (isSigned)
     {
@@ -287,22 +287,22 @@ void FormatInteger(std::u16string& out, FormatSpec spec, const Arg& arg)
 
     unsigned radix = 10;
     const char* digitSet = "0123456789abcdef";
-    if (spec.conv == u'o')
+    if (conv.conv == u'o')
         radix = 8;
-    else if (spec.conv == u'x')
+    else if (conv.conv == u'x')
         radix = 16;
-    else if (spec.conv == u'X')
+    else if (conv.conv == u'X')
     {
         radix = 16;
         digitSet = "0123456789ABCDEF";
     }
 
-    int precision = spec.precision;
+    int precision = conv.precision;
     if (precision < 0)
         precision = 1;
     else
     {
-        spec.zero = false; // a precision turns the zero padding off
+        conv.zero = false; // a precision turns the zero padding off
         if (precision > kMaxNumericPrecision)
             precision = kMaxNumericPrecision;
     }
@@ -319,7 +319,7 @@ void FormatInteger(std::u16string& out, FormatSpec spec, const Arg& arg)
     for (int i = n - 1; i >= 0; --i)
         body.push_back(digits[i]);
     // "%#o" guarantees a leading zero.
-    if (spec.alt && radix == 8 && (body.empty() || body[0] != '0'))
+    if (conv.alt && radix == 8 && (body.empty() || body[0] != '0'))
         body.insert(body.begin(), '0');
 
     std::string prefix;
@@ -327,16 +327,16 @@ void FormatInteger(std::u16string& out, FormatSpec spec, const Arg& arg)
     {
         if (negative)
             prefix = "-";
-        else if (spec.plus)
+        else if (conv.plus)
             prefix = "+";
-        else if (spec.space)
+        else if (conv.space)
             prefix = " ";
     }
-    else if (spec.alt && radix == 16)
+    else if (conv.alt && radix == 16)
     {
-        prefix = spec.conv == u'X' ? "0X" : "0x";
+        prefix = conv.conv == u'X' ? "0X" : "0x";
     }
-    Emit(out, spec, prefix, body);
+    Emit(out, conv, prefix, body);
 }
 
 // The decimal digits of a finite double: 17 significant digits, correctly rounded, and the position
@@ -456,14 +456,14 @@ void CropZeros(std::string& s)
     s = mant + exp;
 }
 
-void FormatFloat(std::u16string& out, FormatSpec spec, double v)
+void FormatFloat(std::u16string& out, Conversion conv, double v)
 {
     std::string prefix;
     if (std::signbit(v) && !std::isnan(v))
         prefix = "-";
-    else if (spec.plus)
+    else if (conv.plus)
         prefix = "+";
-    else if (spec.space)
+    else if (conv.space)
         prefix = " ";
 
     if (!std::isfinite(v))
@@ -472,16 +472,16 @@ void FormatFloat(std::u16string& out, FormatSpec spec, double v)
         std::string body = std::isinf(v) ? "1.#INF00" : (std::signbit(v) ? "1.#IND00" : "1.#QNAN0");
         if (std::isnan(v) && std::signbit(v))
             prefix = "-";
-        spec.zero = false;
-        Emit(out, spec, prefix, body);
+        conv.zero = false;
+        Emit(out, conv, prefix, body);
         return;
     }
 
-    int precision = spec.precision < 0 ? 6 : spec.precision;
+    int precision = conv.precision < 0 ? 6 : conv.precision;
     if (precision > kMaxNumericPrecision)
         precision = kMaxNumericPrecision;
     const Digits digits = DecimalDigits(v);
-    const char16_t c = spec.conv;
+    const char16_t c = conv.conv;
     std::string body;
     int decpt = 0;
     if (c == u'f')
@@ -489,12 +489,12 @@ void FormatFloat(std::u16string& out, FormatSpec spec, double v)
         std::string kept = RoundDigits(digits, digits.decpt + precision, decpt);
         if (kept.empty())
             decpt = 0; // rounded away entirely: 0.000
-        body = FixedText(kept, decpt, precision, spec.alt);
+        body = FixedText(kept, decpt, precision, conv.alt);
     }
     else if (c == u'e' || c == u'E')
     {
         std::string kept = RoundDigits(digits, precision + 1, decpt);
-        body = ExponentText(kept, v == 0.0 ? 0 : decpt - 1, precision, spec.alt, c == u'E');
+        body = ExponentText(kept, v == 0.0 ? 0 : decpt - 1, precision, conv.alt, c == u'E');
     }
     else // g G
     {
@@ -503,20 +503,20 @@ void FormatFloat(std::u16string& out, FormatSpec spec, double v)
         std::string kept = RoundDigits(digits, precision, decpt);
         const int magnitude = v == 0.0 ? 0 : decpt - 1;
         if (magnitude < -4 || magnitude >= precision)
-            body = ExponentText(kept, magnitude, precision - 1, spec.alt, c == u'G');
+            body = ExponentText(kept, magnitude, precision - 1, conv.alt, c == u'G');
         else
-            body = FixedText(kept, v == 0.0 ? 1 : decpt, precision - 1 - magnitude, spec.alt);
-        if (!spec.alt)
+            body = FixedText(kept, v == 0.0 ? 1 : decpt, precision - 1 - magnitude, conv.alt);
+        if (!conv.alt)
             CropZeros(body);
     }
-    Emit(out, spec, prefix, body);
+    Emit(out, conv, prefix, body);
 }
 
-void FormatText(std::u16string& out, const FormatSpec& spec, std::u16string_view text)
+void FormatText(std::u16string& out, const Conversion& conv, std::u16string_view text)
 {
-    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < text.size())
-        text = text.substr(0, static_cast<size_t>(spec.precision));
-    Emit(out, spec, std::u16string_view(), text);
+    if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < text.size())
+        text = text.substr(0, static_cast<size_t>(conv.precision));
+    Emit(out, conv, std::u16string_view(), text);
 }
 
 class Formatter
@@ -545,10 +545,10 @@ public:
             out.append(literal, static_cast<size_t>(p - literal));
             if (!*p)
                 break;
-            FormatSpec spec;
+            Conversion conv;
             const char16_t* start = p;
-            p = ParseFormatSpec(p + 1, spec);
-            Convert(out, spec, std::u16string_view(start, static_cast<size_t>(p - start)));
+            p = ParseConversion(p + 1, conv);
+            Convert(out, conv, std::u16string_view(start, static_cast<size_t>(p - start)));
         }
         return out;
     }
@@ -592,75 +592,75 @@ private:
         return true;
     }
 
-    void Convert(std::u16string& out, FormatSpec& spec, std::u16string_view conversion)
+    void Convert(std::u16string& out, Conversion& conv, std::u16string_view conversion)
     {
-        using C = FormatSpec::Class;
-        if (spec.cls == C::Incomplete)
+        using C = Conversion::Class;
+        if (conv.cls == C::Incomplete)
             return;
-        if (spec.cls == C::Percent)
+        if (conv.cls == C::Percent)
         {
             out.push_back(u'%');
             return;
         }
-        if (spec.cls == C::Unknown)
+        if (conv.cls == C::Unknown)
         {
-            out.push_back(spec.conv);
+            out.push_back(conv.conv);
             return;
         }
-        if (spec.widthStar)
+        if (conv.widthStar)
         {
             int w = 0;
             if (!TakeInt(w, conversion))
                 return;
             if (w < 0)
             {
-                spec.left = true;
+                conv.left = true;
                 w = w == INT32_MIN ? kMaxWidth : -w;
             }
-            spec.width = w > kMaxWidth ? kMaxWidth : w;
+            conv.width = w > kMaxWidth ? kMaxWidth : w;
         }
-        if (spec.precisionStar)
+        if (conv.precisionStar)
         {
             int pr = 0;
             if (!TakeInt(pr, conversion))
                 return;
-            spec.precision = pr < 0 ? -1 : (pr > kMaxWidth ? kMaxWidth : pr);
+            conv.precision = pr < 0 ? -1 : (pr > kMaxWidth ? kMaxWidth : pr);
         }
         const Arg* a = Next(conversion);
         if (!a)
             return;
         const Arg::Kind k = a->kind;
         const bool integral = k == Arg::Kind::Int || k == Arg::Kind::UInt;
-        switch (spec.cls)
+        switch (conv.cls)
         {
         case C::Signed:
         case C::Unsigned:
             // A pointer fits a 32-bit conversion as it does on the handheld, where it is 32 bits wide.
             if (!integral && k != Arg::Kind::Pointer)
                 return Mismatch(*a, conversion);
-            FormatInteger(out, spec, *a);
+            FormatInteger(out, conv, *a);
             return;
         case C::Pointer:
             if (k == Arg::Kind::Double)
                 return Mismatch(*a, conversion);
-            spec.conv = u'X';
-            spec.precision = 2 * static_cast<int>(sizeof(void*));
-            spec.size = sizeof(void*) == 8 ? FormatSpec::Size::Int64 : FormatSpec::Size::Int32;
-            spec.cls = C::Unsigned;
-            FormatInteger(out, spec, *a);
+            conv.conv = u'X';
+            conv.precision = 2 * static_cast<int>(sizeof(void*));
+            conv.size = sizeof(void*) == 8 ? Conversion::Size::Int64 : Conversion::Size::Int32;
+            conv.cls = C::Unsigned;
+            FormatInteger(out, conv, *a);
             return;
         case C::Float:
             if (k != Arg::Kind::Double)
                 return Mismatch(*a, conversion);
-            FormatFloat(out, spec, a->d);
+            FormatFloat(out, conv, a->d);
             return;
         case C::WideChar:
         {
             if (!integral)
                 return Mismatch(*a, conversion);
             const char16_t ch = static_cast<char16_t>(RawBits(*a));
-            spec.precision = -1;
-            FormatText(out, spec, std::u16string_view(&ch, 1));
+            conv.precision = -1;
+            FormatText(out, conv, std::u16string_view(&ch, 1));
             return;
         }
         case C::AnsiChar:
@@ -672,26 +672,26 @@ private:
             // A lone lead byte of a double-byte code page prints nothing, as on the handheld.
             if (!DecodeBytes(CP_ACP, std::string_view(&byte, 1), true, wide))
                 wide.clear();
-            spec.precision = -1;
-            FormatText(out, spec, wide);
+            conv.precision = -1;
+            FormatText(out, conv, wide);
             return;
         }
         case C::WideString:
             if (k == Arg::Kind::WStr)
-                return FormatText(out, spec,
+                return FormatText(out, conv,
                                   a->ws ? std::u16string_view(a->ws) : std::u16string_view(u"(null)"));
             if (IsNull(*a))
-                return FormatText(out, spec, u"(null)");
+                return FormatText(out, conv, u"(null)");
             return Mismatch(*a, conversion);
         case C::AnsiString:
             if (k == Arg::Kind::AStr && a->as)
             {
                 std::u16string wide;
                 DecodeBytes(CP_ACP, a->as, false, wide);
-                return FormatText(out, spec, wide);
+                return FormatText(out, conv, wide);
             }
             if (k == Arg::Kind::AStr || IsNull(*a))
-                return FormatText(out, spec, u"(null)");
+                return FormatText(out, conv, u"(null)");
             return Mismatch(*a, conversion);
         default:
             return;
@@ -727,29 +727,29 @@ std::vector<Arg> ArgsFromVaList(const char16_t* format, va_list args)
         list.push_back(a);
         return list.back();
     };
-    using C = FormatSpec::Class;
+    using C = Conversion::Class;
     for (const char16_t* p = format; *p;)
     {
         if (*p++ != u'%')
             continue;
-        FormatSpec spec;
-        p = ParseFormatSpec(p, spec);
-        if (spec.cls == C::Incomplete || spec.cls == C::Percent || spec.cls == C::Unknown)
+        Conversion conv;
+        p = ParseConversion(p, conv);
+        if (conv.cls == C::Incomplete || conv.cls == C::Percent || conv.cls == C::Unknown)
             continue;
-        if (spec.widthStar)
+        if (conv.widthStar)
             push(Arg::Kind::Int, sizeof(int)).i = va_arg(args, int);
-        if (spec.precisionStar)
+        if (conv.precisionStar)
             push(Arg::Kind::Int, sizeof(int)).i = va_arg(args, int);
-        switch (spec.cls)
+        switch (conv.cls)
         {
         case C::Signed:
-            if (spec.Is64())
+            if (conv.Is64())
                 push(Arg::Kind::Int, 8).i = va_arg(args, long long);
             else
                 push(Arg::Kind::Int, sizeof(int)).i = va_arg(args, int);
             break;
         case C::Unsigned:
-            if (spec.Is64())
+            if (conv.Is64())
                 push(Arg::Kind::UInt, 8).u = va_arg(args, unsigned long long);
             else
                 push(Arg::Kind::UInt, sizeof(int)).u = va_arg(args, unsigned int);

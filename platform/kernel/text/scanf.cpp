@@ -17,7 +17,7 @@
 namespace
 {
 
-using Size = ce::text::FormatSpec::Size;
+using Size = ce::text::Conversion::Size;
 
 int DigitIn(char16_t c, int base)
 {

@@ -1,4 +1,4 @@
-// Pieces shared by the text functions of the kernel: the conversion-specification parser used by the
+// Pieces shared by the text functions of the kernel: the conversion parser used by the
 // formatting engine and the C-runtime wrappers, and the code page conversions without the Windows
 // argument checks (and without touching the thread's last error).
 #pragma once
@@ -15,7 +15,7 @@ namespace ce::text
 {
 
 // One "%..." conversion of a format.
-struct FormatSpec
+struct Conversion
 {
     enum class Size : uint8_t
     {
@@ -59,7 +59,7 @@ struct FormatSpec
 };
 
 // Parses the conversion that starts just after a '%'; returns the position after it.
-const char16_t* ParseFormatSpec(const char16_t* p, FormatSpec& spec);
+const char16_t* ParseConversion(const char16_t* p, Conversion& conv);
 
 // Reads the arguments a format asks for from a C argument list, each by the type its conversion
 // implies (int for %d, double for %f, const char16_t* for %s ...).
