@@ -1,0 +1,14 @@
+// The program WLAN: its application object and the notification icon's message, made with the program's
+// statics before the framework's entry runs them.
+#include "PPC_ui.h"
+
+UINT WM_TBARDLGMESSAGE = RegisterWindowMessageW(_T("TBarDlgMessage"));
+
+namespace
+{
+
+const bool s_bProgramStartup = (CPPC_uiApp::s_pStartup = &CPPC_uiApp::s_programStartup, true);
+
+} // namespace
+
+CPPC_uiApp theApp;

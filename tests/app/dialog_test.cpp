@@ -1,0 +1,352 @@
+// The main dialog on the simulated card: start-up with and without the card, the notification icon
+// following the link, card arrival and removal among other port devices, the sheet and the tray commands.
+#include "app_test_support.h"
+
+#include <Config.h>
+#include <PropertySheetEx.h>
+
+#include <dbt.h>
+
+#include <vector>
+
+namespace app_test
+{
+namespace
+{
+
+// A device-change record as the SD slot broadcasts it.
+std::vector<BYTE> PortRecord(const std::u16string& port)
+{
+    std::vector<BYTE> record(offsetof(DEV_BROADCAST_PORT, dbcp_name) + (port.size() + 1) * sizeof(WCHAR));
+    DEV_BROADCAST_PORT header = {};
+    header.dbcp_size = static_cast<DWORD>(record.size());
+    header.dbcp_devicetype = DBT_DEVTYP_PORT;
+    memcpy(record.data(), &header, offsetof(DEV_BROADCAST_PORT, dbcp_name));
+    memcpy(record.data() + offsetof(DEV_BROADCAST_PORT, dbcp_name), port.c_str(),
+           (port.size() + 1) * sizeof(WCHAR));
+    return record;
+}
+
+void SendDeviceChange(CPPC_uiDlg& dlg, UINT nEvent, const std::u16string& port)
+{
+    std::vector<BYTE> record = PortRecord(port);
+    dlg.SendMessage(WM_DEVICECHANGE, nEvent, reinterpret_cast<LPARAM>(record.data()));
+}
+
+// Adds an entry under Drivers\Active as another driver would; a DWORD name when `bNumericName`.
+void AddActiveEntry(const char16_t* pszSubKey, const std::u16string& name, const std::u16string& key,
+                    bool bNumericName = false)
+{
+    HKEY hKey = NULL;
+    std::u16string path = std::u16string(u"Drivers\\Active\\") + pszSubKey;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &hKey, NULL),
+        ERROR_SUCCESS);
+    if (bNumericName)
+    {
+        DWORD dwValue = 1;
+        RegSetValueExW(hKey, u"Name", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue));
+    }
+    else
+    {
+        RegSetValueExW(hKey, u"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                       static_cast<DWORD>((name.size() + 1) * sizeof(WCHAR)));
+    }
+    RegSetValueExW(hKey, u"Key", 0, REG_SZ, reinterpret_cast<const BYTE*>(key.c_str()),
+                   static_cast<DWORD>((key.size() + 1) * sizeof(WCHAR)));
+    RegCloseKey(hKey);
+}
+
+const std::u16string kCardKey = u"\\Drivers\\SDCARD\\ClientDrivers\\Custom\\MANF-0A5D-CARDID-3B17-FUNC-1";
+const std::u16string kSecondCardKey =
+    u"\\Drivers\\SDCARD\\ClientDrivers\\Custom\\MANF-0C71-CARDID-4E22-FUNC-1";
+
+using DialogTest = ShellTest;
+
+TEST_F(DialogTest, StartsWithTheCardShowingTheSheetAndTheIcon)
+{
+    m_pDlg = Start();
+    CPPC_uiDlg& dlg = *m_pDlg;
+    ASSERT_TRUE(dlg.m_pConfig);
+    EXPECT_FALSE(App().m_bCardRemoved);
+    EXPECT_TRUE(dlg.m_strAdapterName.Right(8) == u"WLAN11b1");
+    EXPECT_TRUE(dlg.m_pStatus->m_strAdapterName == dlg.m_strAdapterName);
+    // Every page is wired, shown or not.
+    EXPECT_EQ(dlg.m_pRadio->m_pConfig, dlg.m_pConfig.get());
+    EXPECT_EQ(dlg.m_pBBCR->m_pConfig, dlg.m_pConfig.get());
+    EXPECT_EQ(dlg.m_pStatistics->m_pMainDlg, &dlg);
+    // Status, Radio and About, in this order; the sheet's message boxes came once each.
+    ASSERT_TRUE(dlg.m_bSheetCreated);
+    ASSERT_EQ(dlg.m_pSheet->GetPageCount(), 3);
+    EXPECT_EQ(dlg.m_pSheet->GetPage(0), dlg.m_pStatus.get());
+    EXPECT_EQ(dlg.m_pSheet->GetPage(1), dlg.m_pRadio.get());
+    EXPECT_EQ(dlg.m_pSheet->GetPage(2), dlg.m_pAbout.get());
+    EXPECT_TRUE(dlg.m_pSheet->GetPage(0)->GetTabText() == u"Status");
+    EXPECT_TRUE(dlg.m_pSheet->GetPage(2)->GetTabText() == u"About");
+    EXPECT_EQ(Count(m_boxes, u"PreCreateWindow"), 1);
+    EXPECT_EQ(Count(m_boxes, u"OnCreate"), 1);
+    EXPECT_EQ(dlg.m_pSheet->GetActiveIndex(), 0);
+    // Connected at -50 dBm: 80 percent.
+    EXPECT_EQ(dlg.m_nIconShown, 160u);
+    EXPECT_EQ(dlg.m_nid.uID, 5000u);
+    EXPECT_EQ(dlg.m_nid.uCallbackMessage, WM_TBARDLGMESSAGE);
+    EXPECT_EQ(dlg.m_nid.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON));
+}
+
+TEST_F(DialogTest, IconFollowsTheSignalAndTheLink)
+{
+    m_pDlg = Start();
+    struct Row
+    {
+        const char* setting;
+        UINT nIcon;
+    };
+    // The card reports 2 * (dBm + 90) percent.
+    const Row rows[] = {
+        {"set rssi -49", 161}, // 82
+        {"set rssi -50", 160}, // 80
+        {"set rssi -60", 159}, // 60
+        {"set rssi -70", 158}, // 40
+        {"set rssi -80", 157}, // 20
+        {"set link down", 156},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.setting);
+        Cardctl(row.setting);
+        m_pDlg->SendMessage(WM_TIMER, CPPC_uiDlg::TIMER_UPDATE_ICON);
+        EXPECT_EQ(m_pDlg->m_nIconShown, row.nIcon);
+    }
+}
+
+TEST_F(DialogTest, IconStaysWhenTheCardCannotAnswer)
+{
+    m_pDlg = Start();
+    ASSERT_EQ(m_pDlg->m_nIconShown, 160u);
+    // The status, then the signal, fail: the picture stays as it was.
+    for (const char* fault : {"fault status 00010114 C0000001", "fault status FFA0C006 C0000001"})
+    {
+        SCOPED_TRACE(fault);
+        Cardctl("set rssi -80");
+        Cardctl(fault);
+        m_pDlg->UpdateNotifyIcon();
+        EXPECT_EQ(m_pDlg->m_nIconShown, 160u);
+        Cardctl("fault clear");
+    }
+    // Without a configuration object nothing is asked (and nothing breaks).
+    m_pDlg->CardRemove();
+    App().m_bCardRemoved = FALSE;
+    m_pDlg->UpdateNotifyIcon();
+    EXPECT_EQ(m_pDlg->m_nIconShown, 160u);
+}
+
+TEST_F(DialogTest, PagesSetTheIconByLevel)
+{
+    m_pDlg = Start();
+    const UINT anIcons[] = {161, 160, 159, 158, 157, 156};
+    for (int nLevel = 1; nLevel <= 6; ++nLevel)
+    {
+        m_pDlg->SendMessage(WM_USER + 3, 0, nLevel);
+        EXPECT_EQ(m_pDlg->m_nIconShown, anIcons[nLevel - 1]) << nLevel;
+    }
+    for (LPARAM lOther : {0, 7, -1})
+    {
+        m_pDlg->SendMessage(WM_USER + 3, 0, lOther);
+        EXPECT_EQ(m_pDlg->m_nIconShown, 156u) << lOther;
+    }
+}
+
+TEST_F(DialogTest, RecognisesTheCardAmongOtherDrivers)
+{
+    // Other drivers are listed before and after the card's entry, as on a real handheld.
+    AddActiveEntry(u"00", u"COM1:", u"\\Drivers\\BuiltIn\\Serial");
+    AddActiveEntry(u"90", u"NUM1:", u"\\Drivers\\Other", true);
+    AddActiveEntry(u"91", u"NDL2:", u"\\Drivers\\SDCARD\\ClientDrivers\\Custom\\SomethingElse");
+    AddActiveEntry(u"92", u"NDL3:", kSecondCardKey);
+    CPPC_uiDlg dlg;
+    EXPECT_TRUE(dlg.IsOurCard(u"NDL1:"));
+    EXPECT_TRUE(dlg.IsOurCard(u"NDL3:"));  // the card's second identity
+    EXPECT_FALSE(dlg.IsOurCard(u"NDL2:")); // another SD client
+    EXPECT_FALSE(dlg.IsOurCard(u"COM1:"));
+    EXPECT_FALSE(dlg.IsOurCard(u"NUM1:")); // a name that is no string matches nothing
+    EXPECT_FALSE(dlg.IsOurCard(u"ndl1:"));
+    EXPECT_FALSE(dlg.IsOurCard(u"COM9:"));
+    EXPECT_FALSE(dlg.IsOurCard(nullptr));
+}
+
+TEST_F(DialogTest, EjectRemovesTheAdapterAndTheIcon)
+{
+    m_pDlg = Start();
+    ASSERT_TRUE(m_pDlg->m_pConfig);
+    // Another device comes and goes: the card keeps working.
+    Cardctl("plug COM5:");
+    Cardctl("unplug COM5:");
+    SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"COM5:");
+    gwes::ProcessPending();
+    EXPECT_TRUE(m_pDlg->m_pConfig);
+    EXPECT_FALSE(App().m_bCardRemoved);
+    // A device change without its record is ignored.
+    EXPECT_EQ(m_pDlg->SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0), 0);
+    EXPECT_TRUE(m_pDlg->m_pConfig);
+
+    Cardctl("eject");
+    SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"NDL1:");
+    EXPECT_FALSE(m_pDlg->m_pConfig);
+    EXPECT_TRUE(App().m_bCardRemoved);
+    EXPECT_EQ(m_pDlg->m_pStatus->m_pConfig, nullptr);
+    EXPECT_EQ(m_pDlg->m_pEEPRom->m_pConfig, nullptr);
+    EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+    EXPECT_FALSE(m_pDlg->m_bSheetCreated);
+    EXPECT_FALSE(m_pDlg->IsWindowVisible());
+    // Open does nothing while the card is out.
+    m_pDlg->OnTrayCommand(ID_TRAY_OPEN);
+    EXPECT_FALSE(m_pDlg->IsWindowVisible());
+    EXPECT_FALSE(m_pDlg->m_pSheet->GetSafeHwnd());
+}
+
+TEST_F(DialogTest, InsertionBringsTheIconBackWithoutTheSheet)
+{
+    m_pDlg = Start();
+    Cardctl("eject");
+    SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"NDL1:");
+    ASSERT_TRUE(App().m_bCardRemoved);
+    m_boxes.clear();
+
+    // Another port arriving starts nothing.
+    Cardctl("plug COM5:");
+    SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"COM5:");
+    EXPECT_FALSE(m_pDlg->m_pConfig);
+
+    Cardctl("insert");
+    SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
+    ASSERT_TRUE(m_pDlg->m_pConfig);
+    EXPECT_FALSE(App().m_bCardRemoved);
+    EXPECT_EQ(m_pDlg->m_pRadio->m_pConfig, m_pDlg->m_pConfig.get());
+    EXPECT_EQ(m_pDlg->m_nIconShown, 160u);
+    EXPECT_FALSE(m_pDlg->m_bSheetCreated);
+    EXPECT_EQ(Count(m_boxes, u"PreCreateWindow"), 0);
+
+    // A second arrival keeps the one configuration object.
+    const DriverAdapterConfig* pConfig = m_pDlg->m_pConfig.get();
+    SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
+    EXPECT_EQ(m_pDlg->m_pConfig.get(), pConfig);
+}
+
+TEST_F(DialogTest, ArrivalWithMismatchedDriverLeavesTheCardRemoved)
+{
+    m_pDlg = Start();
+    Cardctl("eject");
+    SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"NDL1:");
+    Cardctl("fault version 04000500");
+    Cardctl("insert");
+    m_boxes.clear();
+    SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
+    EXPECT_FALSE(m_pDlg->m_pConfig);
+    EXPECT_TRUE(App().m_bCardRemoved);
+    EXPECT_EQ(m_boxes.texts(), std::vector<std::u16string>{u"Library API version is not compatibility!!"});
+    EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+}
+
+TEST_F(DialogTest, WithoutTheCardHidesAndShowsNoIcon)
+{
+    Cardctl("eject");
+    m_pDlg = Start();
+    EXPECT_TRUE(App().m_bCardRemoved);
+    EXPECT_FALSE(m_pDlg->m_pConfig);
+    EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+    EXPECT_TRUE(WaitFor([&] { return !m_pDlg->IsWindowVisible(); }));
+    EXPECT_FALSE(m_pDlg->m_pSheet->GetSafeHwnd());
+    EXPECT_TRUE(m_boxes.texts().empty());
+}
+
+TEST_F(DialogTest, VersionMismatchEndsTheUtility)
+{
+    Cardctl("fault version 04000500");
+    CPPC_uiDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), CPPC_uiDlg::RESULT_EXIT);
+    EXPECT_EQ(m_boxes.texts(), std::vector<std::u16string>{u"Library API version is not compatibility!!"});
+    EXPECT_FALSE(dlg.m_pConfig);
+}
+
+TEST_F(DialogTest, RadioCommandsWriteTheRegistryAndSwitchTheCard)
+{
+    m_pDlg = Start();
+    m_pDlg->OnTrayCommand(ID_RADIO_OFF);
+    EXPECT_EQ(Parameter(u"RadioOn"), u"0");
+    EXPECT_NE(CardStatus().find("card: radio off"), std::string::npos);
+    EXPECT_EQ(m_pDlg->CheckedRadioItem(), static_cast<UINT>(ID_RADIO_OFF));
+
+    m_pDlg->OnTrayCommand(ID_RADIO_ON);
+    EXPECT_EQ(Parameter(u"RadioOn"), u"1");
+    EXPECT_NE(CardStatus().find("card: radio on"), std::string::npos);
+    EXPECT_EQ(m_pDlg->CheckedRadioItem(), static_cast<UINT>(ID_RADIO_ON));
+}
+
+TEST_F(DialogTest, RadioCheckFollowsTheRegistryWithoutTheCard)
+{
+    Cardctl("eject");
+    m_pDlg = Start();
+    ASSERT_FALSE(m_pDlg->m_pConfig);
+    struct Row
+    {
+        const char* value; // nullptr: no value
+        UINT nChecked;
+    };
+    const Row rows[] = {
+        {"1", ID_RADIO_ON}, {"0", ID_RADIO_OFF}, {"yes", ID_RADIO_OFF}, {nullptr, ID_RADIO_OFF}};
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.value ? row.value : "none");
+        std::string command =
+            row.value
+                ? std::string("add HKLM\\Comm\\WLAN11b1\\Parms /v RadioOn /t REG_SZ /d ") + row.value + " /f"
+                : "delete HKLM\\Comm\\WLAN11b1\\Parms /v RadioOn /f";
+        testing_support::RunTool("reg", command);
+        EXPECT_EQ(m_pDlg->CheckedRadioItem(), row.nChecked);
+    }
+    // Without the card the radio commands change nothing.
+    m_pDlg->OnTrayCommand(ID_RADIO_ON);
+    EXPECT_EQ(Parameter(u"RadioOn"), u"<none>");
+}
+
+TEST_F(DialogTest, SheetIsMadeOnceEvenWhenAskedFromItsOwnMessageBoxes)
+{
+    m_pDlg = Start();
+    // OK hides the window and lets the sheet go.
+    m_pDlg->SendMessage(WM_COMMAND, IDOK);
+    EXPECT_FALSE(m_pDlg->IsWindowVisible());
+    EXPECT_FALSE(m_pDlg->m_pSheet->GetSafeHwnd());
+    EXPECT_TRUE(m_pDlg->m_bHiddenToTray);
+    m_boxes.clear();
+
+    // While a box of the sheet's creation is open, a second copy asks for the sheet.
+    m_boxes.SetResponder(
+        [&](const afx::RecordedMessageBox&)
+        {
+            m_pDlg->SendMessage(WM_USER + 18);
+            return IDOK;
+        });
+    m_pDlg->SendMessage(WM_USER + 18);
+    m_boxes.SetResponder(nullptr);
+    EXPECT_EQ(Count(m_boxes, u"PreCreateWindow"), 1);
+    EXPECT_EQ(Count(m_boxes, u"OnCreate"), 1);
+    EXPECT_TRUE(m_pDlg->m_pSheet->GetSafeHwnd());
+    EXPECT_TRUE(m_pDlg->m_bSheetCreated);
+    EXPECT_TRUE(m_pDlg->IsWindowVisible());
+    EXPECT_FALSE(m_pDlg->m_bHiddenToTray);
+}
+
+TEST_F(DialogTest, TrayTapPostsTheMenuRequest)
+{
+    m_pDlg = Start();
+    // Another button or another icon's tap is no menu request.
+    m_pDlg->SendMessage(WM_TBARDLGMESSAGE, 5001, WM_LBUTTONDOWN);
+    m_pDlg->SendMessage(WM_TBARDLGMESSAGE, 5000, WM_LBUTTONUP);
+    EXPECT_TRUE(m_pDlg->m_bTrayMenuRequested);
+    // A button-down elsewhere than at (0, 0) shows no menu and keeps the request.
+    m_pDlg->SendMessage(WM_LBUTTONDOWN, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(m_pDlg->m_bTrayMenuRequested);
+}
+
+} // namespace
+} // namespace app_test
