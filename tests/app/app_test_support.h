@@ -4,6 +4,7 @@
 
 #include <PPC_ui.h>
 #include <PPC_uiDlg.h>
+#include <resource.h>
 
 #include <afx/msgbox.h>
 #include <temp_handheld.h>

@@ -2,7 +2,13 @@
 // following the link, card arrival and removal among other port devices, the sheet and the tray commands.
 #include "app_test_support.h"
 
+#include <About.h>
+#include <BBCR.h>
 #include <Config.h>
+#include <EEPRomAccess.h>
+#include <Radio.h>
+#include <Statistics.h>
+#include <run_tool.h>
 #include <PropertySheetEx.h>
 
 #include <dbt.h>
@@ -57,7 +63,21 @@ void AddActiveEntry(const char16_t* pszSubKey, const std::u16string& name, const
     RegCloseKey(hKey);
 }
 
-const std::u16string kCardKey = u"\\Drivers\\SDCARD\\ClientDrivers\\Custom\\MANF-0A5D-CARDID-3B17-FUNC-1";
+// Writes the miniport's "RadioOn" value as another program would; nullptr deletes it.
+void SetRadioOn(const char16_t* pszValue)
+{
+    HKEY hKey = NULL;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Comm\\WLAN11b1\\Parms", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                              &hKey, NULL),
+              ERROR_SUCCESS);
+    if (pszValue)
+        RegSetValueExW(hKey, u"RadioOn", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
+                       static_cast<DWORD>((std::u16string(pszValue).size() + 1) * sizeof(WCHAR)));
+    else
+        RegDeleteValueW(hKey, u"RadioOn");
+    RegCloseKey(hKey);
+}
+
 const std::u16string kSecondCardKey =
     u"\\Drivers\\SDCARD\\ClientDrivers\\Custom\\MANF-0C71-CARDID-4E22-FUNC-1";
 
@@ -289,22 +309,19 @@ TEST_F(DialogTest, RadioCheckFollowsTheRegistryWithoutTheCard)
     ASSERT_FALSE(m_pDlg->m_pConfig);
     struct Row
     {
-        const char* value; // nullptr: no value
+        const char16_t* value; // nullptr: no value
         UINT nChecked;
     };
     const Row rows[] = {
-        {"1", ID_RADIO_ON}, {"0", ID_RADIO_OFF}, {"yes", ID_RADIO_OFF}, {nullptr, ID_RADIO_OFF}};
+        {u"1", ID_RADIO_ON}, {u"0", ID_RADIO_OFF}, {u"yes", ID_RADIO_OFF}, {nullptr, ID_RADIO_OFF}};
     for (const Row& row : rows)
     {
-        SCOPED_TRACE(row.value ? row.value : "none");
-        std::string command =
-            row.value
-                ? std::string("add HKLM\\Comm\\WLAN11b1\\Parms /v RadioOn /t REG_SZ /d ") + row.value + " /f"
-                : "delete HKLM\\Comm\\WLAN11b1\\Parms /v RadioOn /f";
-        testing_support::RunTool("reg", command);
+        SCOPED_TRACE(testing::Message() << "row " << (&row - rows));
+        SetRadioOn(row.value);
         EXPECT_EQ(m_pDlg->CheckedRadioItem(), row.nChecked);
     }
     // Without the card the radio commands change nothing.
+    SetRadioOn(nullptr);
     m_pDlg->OnTrayCommand(ID_RADIO_ON);
     EXPECT_EQ(Parameter(u"RadioOn"), u"<none>");
 }
