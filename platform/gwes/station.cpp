@@ -6,6 +6,8 @@
 #include <kernel/handheld.h>
 #include <kernel/winstation.h>
 
+#include <gwes/shell.h>
+
 #include <QSocketNotifier>
 
 #include <fcntl.h>
@@ -89,6 +91,7 @@ void StartStation()
     if (fd < 0)
         return;
     ce::winstation::SetMessageHandler(Received);
+    ce::winstation::SetRequestHandler(AutomationRequest);
     g_notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
     QObject::connect(g_notifier, &QSocketNotifier::activated, [] { ce::winstation::Dispatch(); });
 }
@@ -98,6 +101,7 @@ void StopStation()
     delete g_notifier;
     g_notifier = nullptr;
     ce::winstation::SetMessageHandler(nullptr);
+    ce::winstation::SetRequestHandler(nullptr);
 }
 
 void PublishTopLevel(Window& w)

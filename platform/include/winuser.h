@@ -1013,3 +1013,39 @@ HCURSOR SetCursor(HCURSOR hCursor);
 #define LoadCursor LoadCursorW
 
 #endif // RC_INVOKED
+
+// Drawing and the shell belong to the window services too.
+#include <wingdi.h>
+#include <shellapi.h>
+
+#ifndef RC_INVOKED
+// --- Menus
+HMENU CreateMenu();
+HMENU CreatePopupMenu();
+BOOL DestroyMenu(HMENU hMenu);
+BOOL IsMenu(HMENU hMenu);
+HMENU LoadMenuW(HINSTANCE hInstance, LPCWSTR lpMenuName);
+BOOL AppendMenuW(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCWSTR lpNewItem);
+BOOL InsertMenuW(HMENU hMenu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCWSTR lpNewItem);
+BOOL ModifyMenuW(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCWSTR lpNewItem);
+BOOL DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags);
+BOOL RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags);
+DWORD CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck);
+BOOL CheckMenuRadioItem(HMENU hmenu, UINT first, UINT last, UINT check, UINT flags);
+BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
+HMENU GetSubMenu(HMENU hMenu, int nPos);
+int GetMenuItemCount(HMENU hMenu);
+UINT GetMenuItemID(HMENU hMenu, int nPos);
+UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
+int GetMenuStringW(HMENU hMenu, UINT uIDItem, LPWSTR lpString, int cchMax, UINT flags);
+// With TPM_RETURNCMD: the command chosen, 0 when the menu was dismissed. Otherwise the command is sent to
+// hWnd as WM_COMMAND (unless TPM_NONOTIFY) and the result is TRUE when one was chosen.
+BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
+BOOL TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hwnd, LPVOID lptpm);
+BOOL EndMenu();
+#define LoadMenu LoadMenuW
+#define AppendMenu AppendMenuW
+#define InsertMenu InsertMenuW
+#define ModifyMenu ModifyMenuW
+#define GetMenuString GetMenuStringW
+#endif // RC_INVOKED

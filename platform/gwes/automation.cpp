@@ -1,0 +1,563 @@
+// Automation: reading and driving this process's windows from outside (through the window station's
+// requests) or from tests (directly). Commands that make the program act (click, select, check) are
+// queued, so a handler that opens a modal box does not hold the answer back.
+#include "host.h"
+
+#include <gwes/shell.h>
+
+#include <commctrl.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QTimer>
+
+#include <cstdio>
+#include <sstream>
+
+namespace gwes
+{
+namespace
+{
+
+std::string Utf8(std::u16string_view s)
+{
+    return ToQString(s).toStdString();
+}
+
+std::u16string Utf16(const std::string& s)
+{
+    return FromQString(QString::fromStdString(s));
+}
+
+std::string Hex(const void* h)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(h)));
+    return buffer;
+}
+
+std::string Quoted(std::u16string_view s)
+{
+    std::string out = "\"";
+    for (char c : Utf8(s))
+    {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+std::optional<long long> Number(const std::string& s)
+{
+    if (s.empty())
+        return std::nullopt;
+    try
+    {
+        size_t used = 0;
+        long long v = std::stoll(s, &used, 0);
+        if (used != s.size())
+            return std::nullopt;
+        return v;
+    }
+    catch (...)
+    {
+        return std::nullopt;
+    }
+}
+
+AutomationReply Fail(const std::string& why)
+{
+    return {false, why + "\n"};
+}
+
+AutomationReply Ok(std::string out = {})
+{
+    return {true, std::move(out)};
+}
+
+// A top-level window of this process: by handle (0x... or decimal) or by its exact title.
+HWND ResolveWindow(const std::string& spec)
+{
+    if (auto n = Number(spec))
+    {
+        auto h = reinterpret_cast<HWND>(static_cast<uintptr_t>(*n));
+        if (Get(h))
+            return h;
+    }
+    std::u16string title = Utf16(spec);
+    for (HWND h : TopLevelWindows())
+        if (Window* w = Get(h); w && w->text == title)
+            return h;
+    return nullptr;
+}
+
+void Descendants(HWND h, std::vector<HWND>& out, int depth = 0)
+{
+    Window* w = Get(h);
+    if (!w || depth > 32)
+        return;
+    for (HWND c : w->children)
+    {
+        out.push_back(c);
+        Descendants(c, out, depth + 1);
+    }
+}
+
+// A control of a window by id (a visible one first, as pages of a sheet may reuse ids) or by handle.
+HWND ResolveControl(HWND top, const std::string& spec)
+{
+    auto n = Number(spec);
+    if (!n)
+        return nullptr;
+    std::vector<HWND> all;
+    Descendants(top, all);
+    for (HWND c : all)
+        if (reinterpret_cast<uintptr_t>(c) == static_cast<uintptr_t>(*n))
+            return c;
+    HWND hidden = nullptr;
+    for (HWND c : all)
+        if (Window* w = Get(c); w && w->id == *n)
+        {
+            if (IsWindowVisible(c))
+                return c;
+            if (!hidden)
+                hidden = c;
+        }
+    return hidden;
+}
+
+std::u16string ClassOf(HWND h)
+{
+    Window* w = Get(h);
+    return w && w->cls ? w->cls->name : std::u16string();
+}
+
+bool IsClass(HWND h, std::u16string_view name)
+{
+    std::u16string c = ClassOf(h);
+    if (c.size() != name.size())
+        return false;
+    for (size_t i = 0; i < c.size(); ++i)
+        if (std::towlower(c[i]) != std::towlower(name[i]))
+            return false;
+    return true;
+}
+
+std::u16string TextOf(HWND h)
+{
+    int n = GetWindowTextLengthW(h);
+    std::u16string s(static_cast<size_t>(std::max(n, 0)) + 1, u'\0');
+    int got = GetWindowTextW(h, s.data(), n + 1);
+    s.resize(static_cast<size_t>(std::max(got, 0)));
+    return s;
+}
+
+std::u16string ComboItem(HWND h, int i)
+{
+    LRESULT n = Send(h, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (n < 0)
+        return {};
+    std::u16string s(static_cast<size_t>(n) + 1, u'\0');
+    Send(h, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+std::string StateOf(HWND h)
+{
+    std::string s = IsWindowVisible(h) ? "visible" : "hidden";
+    s += IsWindowEnabled(h) ? ",enabled" : ",disabled";
+    if (IsClass(h, u"Button"))
+    {
+        DWORD type = static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE)) & 0x0F;
+        if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX)
+            s += ",check=" + std::to_string(Send(h, BM_GETCHECK, 0, 0));
+    }
+    else if (IsClass(h, u"ComboBox"))
+    {
+        s += ",sel=" + std::to_string(Send(h, CB_GETCURSEL, 0, 0));
+        s += ",count=" + std::to_string(Send(h, CB_GETCOUNT, 0, 0));
+    }
+    else if (IsClass(h, WC_TABCONTROLW))
+    {
+        s += ",sel=" + std::to_string(Send(h, TCM_GETCURSEL, 0, 0));
+    }
+    return s;
+}
+
+// Runs an action after the answer has gone out.
+void Later(std::function<void()> action)
+{
+    QTimer::singleShot(0, qApp, std::move(action));
+}
+
+std::string DescribeMenu(const std::vector<MenuItemInfo>& items, int depth)
+{
+    std::string out;
+    std::string indent(static_cast<size_t>(depth) * 2, ' ');
+    for (const MenuItemInfo& item : items)
+    {
+        if (item.flags & MF_SEPARATOR)
+        {
+            out += indent + "-\n";
+            continue;
+        }
+        out += indent + ((item.flags & MF_POPUP) ? std::string("popup") : std::to_string(item.id)) + " " +
+               Quoted(item.text);
+        if (item.flags & MF_CHECKED)
+            out += (item.flags & MFT_RADIOCHECK) ? " radio-checked" : " checked";
+        if (item.flags & (MF_GRAYED | MF_DISABLED))
+            out += " disabled";
+        out += "\n";
+        out += DescribeMenu(item.children, depth + 1);
+    }
+    return out;
+}
+
+std::string Plain(std::u16string_view s)
+{
+    std::u16string out;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s[i] != u'&' || (i + 1 < s.size() && s[i + 1] == u'&' && (++i, true)))
+            out += s[i];
+    return Utf8(out);
+}
+
+std::optional<UINT> FindMenuCommand(const std::vector<MenuItemInfo>& items, const std::string& spec)
+{
+    for (const MenuItemInfo& item : items)
+    {
+        if (!(item.flags & (MF_POPUP | MF_SEPARATOR)) && Plain(item.text) == spec)
+            return item.id;
+        if (auto found = FindMenuCommand(item.children, spec))
+            return found;
+    }
+    return std::nullopt;
+}
+
+const char* ButtonName(int id)
+{
+    switch (id)
+    {
+    case IDOK:
+        return "OK";
+    case IDCANCEL:
+        return "Cancel";
+    case IDABORT:
+        return "Abort";
+    case IDRETRY:
+        return "Retry";
+    case IDIGNORE:
+        return "Ignore";
+    case IDYES:
+        return "Yes";
+    case IDNO:
+        return "No";
+    default:
+        return "?";
+    }
+}
+
+AutomationReply Run(const std::vector<std::string>& a)
+{
+    const std::string& cmd = a[0];
+    auto need = [&](size_t n) { return a.size() >= n; };
+
+    if (cmd == "windows")
+    {
+        std::string out;
+        for (HWND h : TopLevelWindows())
+            out += Hex(h) + " " + StateOf(h) + " " + Quoted(TextOf(h)) + "\n";
+        return Ok(out);
+    }
+    if (cmd == "icon")
+    {
+        std::string out;
+        for (const NotifyIconInfo& i : NotifyIcons())
+            out += "owner=" + Hex(i.owner) + " id=" + std::to_string(i.id) +
+                   " icon=" + std::to_string(i.iconNumber) + " visible=" + (i.visible ? "1" : "0") +
+                   " tip=" + Quoted(i.tip) + "\n";
+        return out.empty() ? Fail("no notification icon") : Ok(out);
+    }
+    if (cmd == "tap")
+    {
+        std::vector<NotifyIconInfo> icons = NotifyIcons();
+        for (const NotifyIconInfo& i : icons)
+            if (a.size() < 2 || Number(a[1]) == static_cast<long long>(i.id))
+                return TapNotifyIcon(i.owner, i.id) ? Ok() : Fail("the icon has no callback message");
+        return Fail("no such notification icon");
+    }
+    if (cmd == "menu")
+    {
+        HMENU m = OpenPopupMenu();
+        return m ? Ok(DescribeMenu(MenuItems(m), 0)) : Fail("no pop-up menu is open");
+    }
+    if (cmd == "choose")
+    {
+        if (!need(2))
+            return Fail("usage: choose ITEM");
+        HMENU m = OpenPopupMenu();
+        if (!m)
+            return Fail("no pop-up menu is open");
+        std::optional<UINT> id;
+        if (auto n = Number(a[1]))
+            id = static_cast<UINT>(*n);
+        else
+            id = FindMenuCommand(MenuItems(m), a[1]);
+        return id && ChooseOpenMenuItem(*id) ? Ok() : Fail("no enabled menu item " + a[1]);
+    }
+    if (cmd == "msgbox")
+    {
+        auto box = CurrentMessageBox();
+        if (!box)
+            return Fail("no message box is open");
+        std::string buttons;
+        for (int b : box->buttons)
+            buttons += std::string(buttons.empty() ? "" : " ") + ButtonName(b);
+        return Ok("caption: " + Utf8(box->caption) + "\ntext: " + Utf8(box->text) + "\nbuttons: " + buttons +
+                  "\n");
+    }
+    if (cmd == "answer")
+    {
+        if (!need(2))
+            return Fail("usage: answer BUTTON");
+        int id = 0;
+        if (auto n = Number(a[1]))
+            id = static_cast<int>(*n);
+        for (int b = IDOK; b <= IDNO && !id; ++b)
+            if (QString::fromStdString(a[1]).compare(ButtonName(b), Qt::CaseInsensitive) == 0)
+                id = b;
+        return AnswerMessageBox(id) ? Ok() : Fail("no open message box with the button " + a[1]);
+    }
+    if (cmd == "filedialog")
+    {
+        auto d = CurrentFileDialog();
+        if (!d)
+            return Fail("no file dialog is open");
+        if (a.size() < 2)
+        {
+            std::string out = std::string(d->open ? "open" : "save") + " " + Quoted(d->title) + "\n";
+            for (const auto& [name, patterns] : d->filters)
+                out += "filter " + Quoted(name) + " " + Quoted(patterns) + "\n";
+            return Ok(out);
+        }
+        std::u16string path = a[1] == "--cancel" ? std::u16string() : Utf16(a[1]);
+        return AnswerFileDialog(path) ? Ok() : Fail("the file dialog refused " + a[1]);
+    }
+
+    // Commands on a window.
+    if (!need(2))
+        return Fail("usage: " + cmd + " WINDOW ...");
+    HWND top = ResolveWindow(a[1]);
+    if (!top)
+        return Fail("no window " + a[1]);
+    if (cmd == "controls")
+    {
+        std::vector<HWND> all;
+        Descendants(top, all);
+        std::string out;
+        for (HWND c : all)
+            out += std::to_string(GetDlgCtrlID(c)) + " " + Utf8(ClassOf(c)) + " " + Hex(c) + " " +
+                   StateOf(c) + " " + Quoted(TextOf(c)) + "\n";
+        return Ok(out);
+    }
+    if (cmd == "timers")
+    {
+        std::vector<HWND> all{top};
+        Descendants(top, all);
+        std::string out;
+        for (HWND h : all)
+            for (UINT_PTR id : WindowTimers(h))
+                out += Hex(h) + " " + std::to_string(id) + "\n";
+        return Ok(out);
+    }
+    if (cmd == "timer")
+    {
+        if (!need(3))
+            return Fail("usage: timer WINDOW ID");
+        auto id = Number(a[2]);
+        std::vector<HWND> all{top};
+        Descendants(top, all);
+        for (HWND h : all)
+            for (UINT_PTR t : WindowTimers(h))
+                if (id && t == static_cast<UINT_PTR>(*id))
+                    return FireTimer(h, t) ? Ok() : Fail("the timer could not be fired");
+        return Fail("no timer " + a[2]);
+    }
+    if (cmd == "screenshot")
+    {
+        Window* w = Get(top);
+        if (!w || !w->widget)
+            return Fail("the window has nothing to show");
+        QImage image = w->widget->grab().toImage();
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG"))
+            return Fail("the screenshot could not be made");
+        return Ok(std::string(png.constData(), static_cast<size_t>(png.size())));
+    }
+    if (cmd == "text" && a.size() == 2)
+        return Ok(Utf8(TextOf(top)) + "\n");
+
+    if (!need(3))
+        return Fail("usage: " + cmd + " WINDOW ID ...");
+    HWND c = ResolveControl(top, a[2]);
+    if (!c)
+        return Fail("no control " + a[2] + " in " + a[1]);
+    if (cmd == "text")
+        return Ok(Utf8(TextOf(c)) + "\n");
+    if (cmd == "click")
+    {
+        if (!IsWindowEnabled(c))
+            return Fail("the control is disabled");
+        Later([c] { Send(c, BM_CLICK, 0, 0); });
+        return Ok();
+    }
+    if (cmd == "type")
+    {
+        if (!need(4))
+            return Fail("usage: type WINDOW ID TEXT");
+        std::u16string text = Utf16(a[3]);
+        SetWindowTextW(c, text.c_str());
+        return Ok();
+    }
+    if (cmd == "check")
+    {
+        if (a.size() < 4)
+            return Ok(std::to_string(Send(c, BM_GETCHECK, 0, 0)) + "\n");
+        auto state = Number(a[3]);
+        if (!state || *state < 0 || *state > 2)
+            return Fail("usage: check WINDOW ID [0|1|2]");
+        if (Send(c, BM_GETCHECK, 0, 0) == *state)
+            return Ok();
+        Later(
+            [c, s = *state]
+            {
+                Send(c, BM_CLICK, 0, 0);
+                if (IsWindow(c) && Send(c, BM_GETCHECK, 0, 0) != s)
+                    Send(c, BM_SETCHECK, static_cast<WPARAM>(s), 0);
+            });
+        return Ok();
+    }
+    if (cmd == "items")
+    {
+        std::string out;
+        if (IsClass(c, WC_TABCONTROLW))
+        {
+            LRESULT n = Send(c, TCM_GETITEMCOUNT, 0, 0);
+            for (LRESULT i = 0; i < n; ++i)
+            {
+                WCHAR text[256] = {};
+                TCITEMW item{};
+                item.mask = TCIF_TEXT;
+                item.pszText = text;
+                item.cchTextMax = 256;
+                Send(c, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+                out += std::to_string(i) + " " + Quoted(text) + "\n";
+            }
+            return Ok(out);
+        }
+        LRESULT n = Send(c, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < n; ++i)
+            out += std::to_string(i) + " " + Quoted(ComboItem(c, static_cast<int>(i))) + "\n";
+        return Ok(out);
+    }
+    if (cmd == "select")
+    {
+        if (!need(4))
+            return Fail("usage: select WINDOW ID INDEX|TEXT");
+        auto index = Number(a[3]);
+        if (IsClass(c, WC_TABCONTROLW))
+        {
+            if (!index || *index < 0 || *index >= Send(c, TCM_GETITEMCOUNT, 0, 0))
+                return Fail("no tab " + a[3]);
+            Later(
+                [c, i = *index]
+                {
+                    Window* w = Get(c);
+                    if (!w || !w->parent)
+                        return;
+                    NMHDR nm{c, static_cast<UINT_PTR>(w->id), static_cast<UINT>(TCN_SELCHANGING)};
+                    if (Send(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(&nm)))
+                        return;
+                    Send(c, TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
+                    nm.code = static_cast<UINT>(TCN_SELCHANGE);
+                    if (Window* again = Get(c); again && again->parent)
+                        Send(again->parent, WM_NOTIFY, static_cast<WPARAM>(again->id),
+                             reinterpret_cast<LPARAM>(&nm));
+                });
+            return Ok();
+        }
+        LRESULT i = -1;
+        if (index)
+            i = *index;
+        else
+        {
+            std::u16string text = Utf16(a[3]);
+            i = Send(c, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+        }
+        if (i < 0 || i >= Send(c, CB_GETCOUNT, 0, 0))
+            return Fail("no item " + a[3]);
+        Send(c, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        Later(
+            [c]
+            {
+                if (Window* w = Get(c))
+                    NotifyParent(*w, CBN_SELCHANGE);
+            });
+        return Ok();
+    }
+    return Fail("unknown command " + cmd);
+}
+
+} // namespace
+
+AutomationReply Automate(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return Fail("no command");
+    if (!OnGuiThread())
+        return Fail("automation runs on the window thread");
+    try
+    {
+        return Run(args);
+    }
+    catch (...)
+    {
+        return Fail("the command failed");
+    }
+}
+
+std::vector<uint8_t> AutomationRequest(const std::vector<uint8_t>& request)
+{
+    std::vector<std::string> args;
+    std::string current;
+    for (uint8_t b : request)
+    {
+        if (b == 0)
+        {
+            args.push_back(std::move(current));
+            current.clear();
+        }
+        else
+        {
+            current.push_back(static_cast<char>(b));
+        }
+    }
+    if (!current.empty())
+        args.push_back(std::move(current));
+    AutomationReply reply = Automate(args);
+    std::string head = reply.ok ? "OK\n" : "ERR\n";
+    std::vector<uint8_t> answer(head.begin(), head.end());
+    answer.insert(answer.end(), reply.output.begin(), reply.output.end());
+    return answer;
+}
+
+} // namespace gwes

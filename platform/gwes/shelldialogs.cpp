@@ -1,0 +1,235 @@
+// The shell's dialogs on Qt: message boxes and the open/save file dialog, each in a nested loop. While
+// one is open, automation can read it and answer it.
+#include "host.h"
+
+#include <gwes/shell.h>
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QPointer>
+
+namespace gwes
+{
+namespace
+{
+
+struct OpenBox
+{
+    OpenMessageBox info;
+    QPointer<QMessageBox> box;
+    std::map<int, QAbstractButton*> buttons;
+    int answer = 0;
+};
+std::vector<OpenBox*> g_boxes;
+
+struct OpenFileDialog
+{
+    FileDialogRequest request;
+    QPointer<QFileDialog> dialog;
+    std::optional<std::u16string> answer;
+    bool answered = false;
+};
+std::vector<OpenFileDialog*> g_fileDialogs;
+
+std::vector<int> ButtonsOf(UINT type)
+{
+    switch (type & MB_TYPEMASK)
+    {
+    case MB_OKCANCEL:
+        return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE:
+        return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL:
+        return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO:
+        return {IDYES, IDNO};
+    case MB_RETRYCANCEL:
+        return {IDRETRY, IDCANCEL};
+    default:
+        return {IDOK};
+    }
+}
+
+QMessageBox::StandardButton StandardButton(int id)
+{
+    switch (id)
+    {
+    case IDCANCEL:
+        return QMessageBox::Cancel;
+    case IDABORT:
+        return QMessageBox::Abort;
+    case IDRETRY:
+        return QMessageBox::Retry;
+    case IDIGNORE:
+        return QMessageBox::Ignore;
+    case IDYES:
+        return QMessageBox::Yes;
+    case IDNO:
+        return QMessageBox::No;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::Icon BoxIcon(UINT type)
+{
+    switch (type & MB_ICONMASK)
+    {
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+// The default button of a box: the one MB_DEFBUTTONn names, the first when it has fewer.
+int DefaultButton(UINT type, const std::vector<int>& buttons)
+{
+    size_t n = (type & MB_DEFMASK) >> 8;
+    return n < buttons.size() ? buttons[n] : buttons.front();
+}
+
+QString Qt(std::u16string_view s)
+{
+    return ToQString(s);
+}
+
+} // namespace
+
+int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view caption, UINT type)
+{
+    if (!EnsureApplication())
+        return 0;
+    OpenBox open;
+    open.info = {std::u16string(text), std::u16string(caption), type, ButtonsOf(type)};
+    QWidget* parent = WidgetOf(hOwner);
+    if (parent)
+        parent = parent->window();
+    QMessageBox box(BoxIcon(type), Qt(caption), Qt(text), QMessageBox::NoButton, parent);
+    for (int id : open.info.buttons)
+        open.buttons[id] = box.addButton(StandardButton(id));
+    box.setDefaultButton(static_cast<QPushButton*>(open.buttons[DefaultButton(type, open.info.buttons)]));
+    // Escape (and the close button) give Cancel where the box has one; an OK-only box answers OK.
+    if (open.buttons.count(IDCANCEL))
+        box.setEscapeButton(open.buttons[IDCANCEL]);
+    else if (open.info.buttons.size() == 1)
+        box.setEscapeButton(open.buttons[IDOK]);
+    open.box = &box;
+    g_boxes.push_back(&open);
+    box.exec();
+    g_boxes.erase(std::remove(g_boxes.begin(), g_boxes.end(), &open), g_boxes.end());
+    if (open.answer)
+        return open.answer;
+    for (const auto& [id, button] : open.buttons)
+        if (box.clickedButton() == button)
+            return id;
+    return open.buttons.count(IDCANCEL) ? IDCANCEL : DefaultButton(type, open.info.buttons);
+}
+
+std::optional<OpenMessageBox> CurrentMessageBox()
+{
+    if (g_boxes.empty())
+        return std::nullopt;
+    return g_boxes.back()->info;
+}
+
+BOOL AnswerMessageBox(int button)
+{
+    if (g_boxes.empty())
+        return FALSE;
+    OpenBox& open = *g_boxes.back();
+    if (!open.buttons.count(button) || !open.box)
+        return FALSE;
+    open.answer = button;
+    open.box->done(0);
+    return TRUE;
+}
+
+namespace
+{
+std::u16string WithDefaultExtension(const FileDialogRequest& r, std::u16string path)
+{
+    if (r.defaultExt.empty())
+        return path;
+    QFileInfo info(ToQString(path));
+    if (info.suffix().isEmpty() && !info.fileName().isEmpty() && !path.ends_with(u'.'))
+        path += u"." + r.defaultExt;
+    return path;
+}
+} // namespace
+
+std::optional<std::u16string> RunFileDialog(const FileDialogRequest& request)
+{
+    if (!EnsureApplication())
+        return std::nullopt;
+    OpenFileDialog open;
+    open.request = request;
+    QWidget* parent = WidgetOf(request.owner);
+    if (parent)
+        parent = parent->window();
+    QFileDialog dialog(parent, Qt(request.title));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(request.open && request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QStringList filters;
+    for (const auto& [name, patterns] : request.filters)
+    {
+        QString p = Qt(patterns);
+        p.replace(u';', u' ');
+        filters << Qt(name).trimmed() + QStringLiteral(" (") + p.trimmed() + QStringLiteral(")");
+    }
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    if (!request.defaultExt.empty())
+        dialog.setDefaultSuffix(Qt(request.defaultExt));
+    if (!request.initialDir.empty())
+        dialog.setDirectory(Qt(request.initialDir));
+    QString initial = Qt(request.initialName);
+    if (!initial.isEmpty() && !initial.contains(u'*') && !initial.contains(u'?'))
+        dialog.selectFile(initial);
+    open.dialog = &dialog;
+    g_fileDialogs.push_back(&open);
+    int result = dialog.exec();
+    g_fileDialogs.erase(std::remove(g_fileDialogs.begin(), g_fileDialogs.end(), &open), g_fileDialogs.end());
+    if (open.answered)
+        return open.answer;
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return WithDefaultExtension(request, FromQString(dialog.selectedFiles().front()));
+}
+
+std::optional<FileDialogRequest> CurrentFileDialog()
+{
+    if (g_fileDialogs.empty())
+        return std::nullopt;
+    return g_fileDialogs.back()->request;
+}
+
+BOOL AnswerFileDialog(const std::u16string& path)
+{
+    if (g_fileDialogs.empty())
+        return FALSE;
+    OpenFileDialog& open = *g_fileDialogs.back();
+    if (!path.empty())
+    {
+        std::u16string full = WithDefaultExtension(open.request, path);
+        if (open.request.open && open.request.mustExist && !QFileInfo(ToQString(full)).isFile())
+            return FALSE;
+        open.answer = full;
+    }
+    open.answered = true;
+    if (open.dialog)
+        static_cast<QDialog*>(open.dialog.data())->done(path.empty() ? QDialog::Rejected : QDialog::Accepted);
+    return TRUE;
+}
+
+} // namespace gwes

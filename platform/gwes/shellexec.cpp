@@ -1,0 +1,87 @@
+// ShellExecuteEx: opening web and mail addresses with the desktop's handler. Nothing is shown when no
+// handler exists; the result and the last error say so.
+#include "host.h"
+
+#include <gwes/shell.h>
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <mutex>
+
+namespace gwes
+{
+constexpr DWORD kErrorNoAssociation = 1155; // no program is associated with the address
+
+namespace
+{
+std::mutex g_openerLock;
+UrlOpener g_opener;
+
+bool IsOpenableUrl(std::u16string_view file)
+{
+    auto starts = [&](std::u16string_view prefix)
+    {
+        if (file.size() < prefix.size())
+            return false;
+        for (size_t i = 0; i < prefix.size(); ++i)
+            if (std::towlower(file[i]) != prefix[i])
+                return false;
+        return true;
+    };
+    return starts(u"http://") || starts(u"https://") || starts(u"mailto:");
+}
+} // namespace
+
+UrlOpener SetUrlOpener(UrlOpener opener)
+{
+    std::lock_guard lock(g_openerLock);
+    return std::exchange(g_opener, std::move(opener));
+}
+
+} // namespace gwes
+
+using namespace gwes;
+
+BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW lpExecInfo)
+{
+    if (!lpExecInfo || lpExecInfo->cbSize < offsetof(SHELLEXECUTEINFOW, hInstApp) || !lpExecInfo->lpFile)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto fail = [&](DWORD error, uintptr_t code)
+    {
+        lpExecInfo->hInstApp = reinterpret_cast<HINSTANCE>(code);
+        SetLastError(error);
+        return FALSE;
+    };
+    std::u16string_view verb = lpExecInfo->lpVerb ? std::u16string_view(lpExecInfo->lpVerb) : u"open";
+    std::u16string lowerVerb;
+    for (char16_t c : verb)
+        lowerVerb.push_back(static_cast<char16_t>(std::towlower(c)));
+    std::u16string file(lpExecInfo->lpFile);
+    if ((!verb.empty() && lowerVerb != u"open") || !IsOpenableUrl(file))
+        return fail(kErrorNoAssociation, SE_ERR_NOASSOC);
+    bool opened = false;
+    try
+    {
+        UrlOpener opener;
+        {
+            std::lock_guard lock(g_openerLock);
+            opener = g_opener;
+        }
+        if (opener)
+            opened = opener(file);
+        else if (EnsureApplication())
+            opened = QDesktopServices::openUrl(QUrl(ToQString(file)));
+    }
+    catch (...)
+    {
+        opened = false;
+    }
+    if (!opened)
+        return fail(kErrorNoAssociation, SE_ERR_NOASSOC);
+    lpExecInfo->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(42)); // above 32: success
+    return TRUE;
+}
