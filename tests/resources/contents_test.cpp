@@ -296,7 +296,7 @@ void CheckTemplate(HMODULE module, LANGID lang, const TemplateSpec& spec, bool s
     }
 }
 
-TEST(ResourceDialogs, EveryTemplateHoldsItsControlsWithTheirClassesStylesAndTexts)
+TEST(WlanDialogs, EveryTemplateHoldsItsControlsWithTheirClassesStylesAndTexts)
 {
     ASSERT_NE(LangSC(), nullptr);
     for (const TemplateSpec& spec : Templates())
@@ -306,7 +306,7 @@ TEST(ResourceDialogs, EveryTemplateHoldsItsControlsWithTheirClassesStylesAndText
     }
 }
 
-TEST(ResourceDialogs, TheSimplifiedChineseTemplatesKeepTheLayoutOfTheProgramOnes)
+TEST(WlanDialogs, TheSimplifiedChineseTemplatesKeepTheLayoutOfTheProgramOnes)
 {
     ASSERT_NE(LangSC(), nullptr);
     for (const TemplateSpec& spec : Templates())
@@ -330,41 +330,6 @@ TEST(ResourceDialogs, TheSimplifiedChineseTemplatesKeepTheLayoutOfTheProgramOnes
             EXPECT_EQ(b.exStyle, a.exStyle);
             EXPECT_EQ(std::vector<int>({b.x, b.y, b.cx, b.cy}), std::vector<int>({a.x, a.y, a.cx, a.cy}));
         }
-    }
-}
-
-TEST(ResourceDialogs, TemplatesAreFoundByTheFrameworkInEveryInterfaceLanguage)
-{
-    ASSERT_NE(LangSC(), nullptr);
-    struct Row
-    {
-        LANGID lang;
-        HMODULE module;
-        const char16_t* caption;
-    };
-    const Row rows[] = {
-        {0x0409, nullptr, u"Keltrax QN40-SD Utility"},
-        // The Chinese interfaces of the program's own resources show the English templates, whose labels
-        // the pages then replace from the string table.
-        {0x0404, nullptr, u"Keltrax QN40-SD Utility"},
-        {0x0C04, nullptr, u"Keltrax QN40-SD Utility"},
-        {0x0804, LangSC(), u"Keltrax QN40-SD 工具程序"},
-    };
-    for (const Row& row : rows)
-    {
-        Language language(row.lang);
-        ResourceModule module(row.module);
-        for (const TemplateSpec& spec : Templates())
-        {
-            HINSTANCE found = AfxFindResourceHandle(MAKEINTRESOURCE(spec.id), RT_DIALOG);
-            EXPECT_EQ(found, row.module ? row.module : GetModuleHandleW(nullptr)) << spec.id;
-            EXPECT_NE(FindResourceW(found, MAKEINTRESOURCE(spec.id), RT_DIALOG), nullptr) << spec.id;
-        }
-        std::optional<DialogTemplate> main =
-            LoadTemplate(AfxFindResourceHandle(MAKEINTRESOURCE(IDD_PPC_UI_DIALOG), RT_DIALOG),
-                         IDD_PPC_UI_DIALOG, row.lang);
-        ASSERT_TRUE(main);
-        EXPECT_EQ(main->title, row.caption) << std::hex << row.lang;
     }
 }
 
@@ -411,7 +376,7 @@ const StringSpec kStrings[] = {
      u"关闭\n启动 (最大)\n启动 (最快)\n"},
 };
 
-TEST(ResourceStrings, EveryStringInEnglishTraditionalAndSimplifiedChinese)
+TEST(WlanStrings, EveryStringInEnglishTraditionalAndSimplifiedChinese)
 {
     ASSERT_NE(LangSC(), nullptr);
     struct Row
@@ -444,7 +409,7 @@ TEST(ResourceStrings, EveryStringInEnglishTraditionalAndSimplifiedChinese)
     }
 }
 
-TEST(ResourceStrings, TheTablesAreStoredUnderLanguages1033And1028AndLangSCUnder2052)
+TEST(WlanStrings, TheTablesAreStoredUnderLanguages1033And1028AndLangSCUnder2052)
 {
     ASSERT_NE(LangSC(), nullptr);
     struct Row
@@ -478,7 +443,7 @@ bool Encodable(std::u16string_view text, const char* charset)
     return result != static_cast<size_t>(-1) && inLeft == 0;
 }
 
-TEST(ResourceStrings, EachChineseTableUsesOnlyTheCharactersOfItsScript)
+TEST(WlanStrings, EachChineseTableUsesOnlyTheCharactersOfItsScript)
 {
     // GB2312 has no Traditional characters and Big5 no Simplified ones, so a character left over from the
     // other script shows here.
@@ -510,7 +475,7 @@ std::optional<std::vector<MenuItem>> LoadMenuTree(HMODULE module, LANGID lang)
     return ParseMenu(e->data, e->size);
 }
 
-TEST(ResourceMenu, TheTrayMenuHoldsRadioOnOffASeparatorOpenAndExit)
+TEST(WlanMenu, TheTrayMenuHoldsRadioOnOffASeparatorOpenAndExit)
 {
     ASSERT_NE(LangSC(), nullptr);
     struct Row
@@ -566,7 +531,7 @@ std::u16string FromCodePage(const std::vector<uint8_t>& bytes, UINT codePage)
     return wide;
 }
 
-TEST(ResourceDlgInit, ThePowerSavingListHoldsTheItemsOfThePowerSavingStringInOrder)
+TEST(WlanDlgInit, ThePowerSavingListHoldsTheItemsOfThePowerSavingStringInOrder)
 {
     ASSERT_NE(LangSC(), nullptr);
     struct Row
@@ -649,7 +614,7 @@ PixelCounts Count(const Image& image)
     return c;
 }
 
-TEST(ResourceImages, EveryIconHasALargeAndASmallImageWithTransparency)
+TEST(WlanImages, EveryIconHasALargeAndASmallImageWithTransparency)
 {
     ASSERT_NE(LangSC(), nullptr);
     const WORD icons[] = {IDR_MAINFRAME, IDI_TRAY_APP, IDI_LINK_DOWN, IDI_SIGNAL_1,
@@ -676,7 +641,7 @@ TEST(ResourceImages, EveryIconHasALargeAndASmallImageWithTransparency)
     EXPECT_EQ(IDI_SIGNAL_5, 161);
 }
 
-TEST(ResourceImages, LinkIconsShowNoLinkAsACrossAndOneToFiveGreenBarsFromWeakestToStrongest)
+TEST(WlanImages, LinkIconsShowNoLinkAsACrossAndOneToFiveGreenBarsFromWeakestToStrongest)
 {
     struct Row
     {
@@ -712,7 +677,7 @@ TEST(ResourceImages, LinkIconsShowNoLinkAsACrossAndOneToFiveGreenBarsFromWeakest
         }
 }
 
-TEST(ResourceImages, TheLogoIsABannerInBothModules)
+TEST(WlanImages, TheLogoIsABannerInBothModules)
 {
     ASSERT_NE(LangSC(), nullptr);
     std::optional<Image> logo = LoadBitmapImage(nullptr, ResName::Ordinal(IDB_LOGO));
