@@ -3,6 +3,7 @@
 #include "afximpl.h"
 
 #include <gwes/gwes.h>
+#include <gwes/shell.h>
 
 #include <afx/app.h>
 
@@ -21,6 +22,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, i
         return code;
     }
     InstallHooks();
+    InstallScreenPresenter();
     AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
     if (app->InitApplication())
     {
@@ -108,7 +110,10 @@ HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName)
     }
     HICON icon = gwes::CreateIconFromImages(images);
     if (icon)
+    {
         cache.icons.emplace(key, icon);
+        gwes::NoteIconResource(icon, name.isOrdinal ? name.ordinal : 0);
+    }
     return icon;
 }
 

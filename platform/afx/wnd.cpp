@@ -145,7 +145,11 @@ using namespace afx::impl;
 
 // ----- Device contexts (handle wrappers)
 CDC::CDC() : m_hDC(nullptr) {}
-CDC::~CDC() = default;
+CDC::~CDC()
+{
+    if (m_bOwnsDC && m_hDC)
+        ::DeleteDC(Detach());
+}
 
 BOOL CDC::Attach(HDC hDC)
 {

@@ -3,6 +3,7 @@
 
 #include <afxwin.h>
 #include <afxcmn.h>
+#include <commdlg.h>
 
 #ifndef RC_INVOKED
 
@@ -122,6 +123,33 @@ private:
     HWND m_hWndOK = nullptr;
     HWND m_hWndCancel = nullptr;
     friend class CPropertyPage;
+};
+
+// The open and save file dialog. The filter is the framework's: pairs of description and patterns
+// separated by '|' and ended by "||" ("Text Files (*.txt)|*.txt|All Files (*.*)|*.*||").
+class CFileDialog : public CDialog
+{
+    DECLARE_DYNAMIC(CFileDialog)
+public:
+    explicit CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt = nullptr, LPCTSTR lpszFileName = nullptr,
+                         DWORD dwFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCTSTR lpszFilter = nullptr,
+                         CWnd* pParentWnd = nullptr);
+    ~CFileDialog() override;
+    // IDOK when a file was chosen, IDCANCEL otherwise.
+    INT_PTR DoModal() override;
+    CString GetPathName() const;
+    CString GetFileName() const;
+    CString GetFileExt() const;
+    CString GetFileTitle() const;
+
+    OPENFILENAME m_ofn;
+
+protected:
+    BOOL m_bOpenFileDialog;
+    CString m_strFilter;
+    CString m_strDefExt;
+    CString m_strFileName;
+    CString m_strPath;
 };
 
 #endif // RC_INVOKED

@@ -509,6 +509,11 @@ void AfxWinTerm();
 
 // ---------------------------------------------------------------------------------------------------
 // Device contexts: a handle wrapper (the drawing operations belong to the graphics support).
+class CGdiObject;
+class CBrush;
+class CBitmap;
+class CFont;
+
 class CDC : public CObject
 {
 public:
@@ -521,6 +526,238 @@ public:
     HDC Detach();
     // A wrapper for a handle that lives until the window message being handled ends.
     static CDC* FromHandle(HDC hDC);
+
+    // A memory device context like pDC's (the screen's when null); deleted with the object.
+    BOOL CreateCompatibleDC(CDC* pDC);
+    BOOL DeleteDC();
+    CGdiObject* SelectObject(CGdiObject* pObject);
+    CBrush* SelectObject(CBrush* pBrush);
+    CBitmap* SelectObject(CBitmap* pBitmap);
+    CFont* SelectObject(CFont* pFont);
+    HGDIOBJ SelectObject(HGDIOBJ hObject);
+    CGdiObject* SelectStockObject(int nIndex);
+    void FillRect(LPCRECT lpRect, CBrush* pBrush);
+    void FillSolidRect(LPCRECT lpRect, COLORREF clr);
+    void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
+    BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
+    int GetClipBox(LPRECT lpRect) const;
+    int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
+    int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
+    CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;
+    CSize GetTextExtent(const CString& str) const;
+    COLORREF SetTextColor(COLORREF crColor);
+    COLORREF GetTextColor() const;
+    COLORREF SetBkColor(COLORREF crColor);
+    COLORREF GetBkColor() const;
+    int SetBkMode(int nBkMode);
+    int GetBkMode() const;
+    COLORREF SetPixel(int x, int y, COLORREF crColor);
+    COLORREF GetPixel(int x, int y) const;
+
+    // Set for contexts this object made (CreateCompatibleDC): the destructor deletes them.
+    BOOL m_bOwnsDC = FALSE;
+};
+
+// A paint of a window: BeginPaint in the constructor, EndPaint in the destructor.
+class CPaintDC : public CDC
+{
+public:
+    explicit CPaintDC(CWnd* pWnd);
+    ~CPaintDC() override;
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    PAINTSTRUCT m_ps;
+
+protected:
+    HWND m_hWnd;
+};
+
+// Drawing objects: the destructor deletes the object the wrapper holds.
+class CGdiObject : public CObject
+{
+public:
+    CGdiObject() : m_hObject(nullptr) {}
+    ~CGdiObject() override;
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+    HGDIOBJ m_hObject;
+    HGDIOBJ GetSafeHandle() const { return m_hObject; }
+    operator HGDIOBJ() const { return m_hObject; }
+    BOOL Attach(HGDIOBJ hObject);
+    HGDIOBJ Detach();
+    BOOL DeleteObject();
+    // A wrapper for a handle (not deleted by the wrapper).
+    static CGdiObject* FromHandle(HGDIOBJ hObject);
+};
+
+class CBrush : public CGdiObject
+{
+public:
+    CBrush() = default;
+    explicit CBrush(COLORREF crColor);
+    BOOL CreateSolidBrush(COLORREF crColor);
+    BOOL CreateSysColorBrush(int nIndex);
+    operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
+    static CBrush* FromHandle(HBRUSH hBrush);
+};
+
+class CBitmap : public CGdiObject
+{
+public:
+    CBitmap() = default;
+    BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
+    BOOL LoadBitmap(UINT nIDResource);
+    BOOL LoadBitmap(LPCTSTR lpszResourceName);
+    int GetBitmap(BITMAP* pBitMap);
+    operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
+    static CBitmap* FromHandle(HBITMAP hBitmap);
+};
+
+class CFont : public CGdiObject
+{
+public:
+    CFont() = default;
+    operator HFONT() const { return static_cast<HFONT>(m_hObject); }
+    static CFont* FromHandle(HFONT hFont);
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Menus
+class CMenu : public CObject
+{
+public:
+    CMenu() : m_hMenu(nullptr) {}
+    ~CMenu() override;
+    CMenu(const CMenu&) = delete;
+    CMenu& operator=(const CMenu&) = delete;
+    HMENU m_hMenu;
+    operator HMENU() const { return m_hMenu; }
+    HMENU GetSafeHmenu() const { return m_hMenu; }
+    BOOL Attach(HMENU hMenu);
+    HMENU Detach();
+    // A wrapper for a handle (the menu is not destroyed by the wrapper).
+    static CMenu* FromHandle(HMENU hMenu);
+
+    BOOL CreateMenu();
+    BOOL CreatePopupMenu();
+    BOOL LoadMenu(UINT nIDResource);
+    BOOL LoadMenu(LPCTSTR lpszResourceName);
+    BOOL DestroyMenu();
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
+    BOOL InsertMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
+    BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
+    BOOL DeleteMenu(UINT nPosition, UINT nFlags);
+    BOOL RemoveMenu(UINT nPosition, UINT nFlags);
+    UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
+    BOOL CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDItem, UINT nFlags);
+    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
+    CMenu* GetSubMenu(int nPos) const;
+    int GetMenuItemCount() const;
+    UINT GetMenuItemID(int nPos) const;
+    UINT GetMenuState(UINT nID, UINT nFlags) const;
+    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
+    BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Exceptions and files
+class CException : public CObject
+{
+public:
+    CException() = default;
+    // Shows the exception's message in a message box; nMessageID: the message when it has none.
+    virtual int ReportError(UINT nType = MB_OK, UINT nMessageID = 0);
+    virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const;
+    // Frees an exception thrown as a pointer (the framework's convention: catch (CException* e)).
+    void Delete();
+};
+
+class CFileException : public CException
+{
+public:
+    enum
+    {
+        none,
+        genericException,
+        fileNotFound,
+        badPath,
+        tooManyOpenFiles,
+        accessDenied,
+        invalidFile,
+        removeCurrentDir,
+        directoryFull,
+        badSeek,
+        hardIO,
+        sharingViolation,
+        lockViolation,
+        diskFull,
+        endOfFile
+    };
+    explicit CFileException(int cause = none, LONG lOsError = -1, LPCTSTR lpszArchiveName = nullptr);
+    int m_cause;
+    LONG m_lOsError;
+    CString m_strFileName;
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const override;
+    // The cause for a Windows error number.
+    static int OsErrorToException(LONG lOsError);
+    // Throws a new CFileException (caught as CFileException*).
+    [[noreturn]] static void ThrowOsError(LONG lOsError, LPCTSTR lpszFileName = nullptr);
+    [[noreturn]] static void Throw(int cause, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
+};
+
+class CFile : public CObject
+{
+public:
+    enum OpenFlags : UINT
+    {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,
+        typeBinary = 0x8000,
+    };
+    enum SeekPosition
+    {
+        begin = 0,
+        current = 1,
+        end = 2
+    };
+    static const HANDLE hFileNull;
+
+    CFile();
+    // Opens the file; throws a CFileException* when it cannot.
+    CFile(LPCTSTR lpszFileName, UINT nOpenFlags);
+    ~CFile() override;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    HANDLE m_hFile;
+    operator HANDLE() const { return m_hFile; }
+    // FALSE with the cause in pError (when given) when the file cannot be opened.
+    virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+    // The bytes read (fewer at the end of the file); throws a CFileException* on an error.
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    virtual void Write(const void* lpBuf, UINT nCount);
+    virtual ULONGLONG GetLength() const;
+    virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);
+    ULONGLONG SeekToBegin() { return Seek(0, begin); }
+    ULONGLONG SeekToEnd() { return Seek(0, end); }
+    virtual ULONGLONG GetPosition() const;
+    virtual void Close();
+    virtual void Abort();
+    CString GetFileName() const;
+    CString GetFilePath() const { return m_strFileName; }
+
+protected:
+    CString m_strFileName;
 };
 
 // ---------------------------------------------------------------------------------------------------
