@@ -1,0 +1,304 @@
+// The program WLAN as the user meets it: started in a fresh handheld, driven through its notification
+// icon, its menu and its message boxes, with the card changed underneath it.
+#include <run_tool.h>
+#include <temp_handheld.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace
+{
+
+const char kCaption[] = "Keltrax QN40-SD Utility";
+
+std::string Quote(const std::string& s)
+{
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// One run of a build program; its output in `out`; true when it exited with 0.
+bool Tool(const std::string& name, const std::string& arguments, std::string* out = nullptr)
+{
+    std::string text;
+    int code = testing_support::RunTool(name, arguments, &text);
+    if (out)
+        *out = text;
+    return code == 0;
+}
+
+template <class Done> bool Eventually(Done done, int timeoutMs = 5000)
+{
+    for (int waited = 0; !done(); waited += 20)
+    {
+        if (waited >= timeoutMs)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+class Wlan
+{
+public:
+    explicit Wlan(const char* pszLang = "en_US.UTF-8")
+    {
+        setenv("LANG", pszLang, 1);
+        setenv("LC_ALL", pszLang, 1);
+        std::string path = (testing_support::ProgramDir() / "WLAN").string();
+        char* argv[] = {path.data(), nullptr};
+        if (posix_spawn(&m_pid, path.c_str(), nullptr, nullptr, argv, environ) != 0)
+            m_pid = -1;
+        unsetenv("LC_ALL");
+        setenv("LANG", "C.UTF-8", 1);
+    }
+    ~Wlan()
+    {
+        if (m_pid > 0 && !m_bExited)
+        {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    Wlan(const Wlan&) = delete;
+    Wlan& operator=(const Wlan&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    // True when the process ended within the time; its exit status in `code`.
+    bool WaitExit(int timeoutMs, int* pCode = nullptr)
+    {
+        return Eventually(
+            [&]
+            {
+                int status = 0;
+                if (waitpid(m_pid, &status, WNOHANG) != m_pid)
+                    return false;
+                m_bExited = true;
+                if (pCode)
+                    *pCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                return true;
+            },
+            timeoutMs);
+    }
+
+    // An automation command to this process.
+    bool Ui(const std::string& command, std::string* out = nullptr)
+    {
+        return Tool("uictl", "--pid " + std::to_string(m_pid) + " " + command, out);
+    }
+    // Answers the message boxes that open, one after the other, and returns their texts.
+    std::vector<std::string> AnswerBoxes(size_t nCount)
+    {
+        std::vector<std::string> texts;
+        while (texts.size() < nCount)
+        {
+            std::string box;
+            if (!Eventually([&] { return Ui("msgbox", &box); }, 5000))
+                break;
+            size_t at = box.find("text: ");
+            texts.push_back(at == std::string::npos ? box : box.substr(at + 6, box.find('\n', at) - at - 6));
+            Ui("answer OK");
+            Eventually([&] { return !Ui("msgbox"); }, 2000);
+        }
+        return texts;
+    }
+    // The icon number the notification icon shows, or 0 when there is none.
+    int Icon()
+    {
+        std::string out;
+        if (!Ui("icon", &out))
+            return 0;
+        size_t at = out.find("icon=");
+        return at == std::string::npos ? 0 : std::atoi(out.c_str() + at + 5);
+    }
+    bool WaitIcon(int nIcon)
+    {
+        return Eventually([&] { return Icon() == nIcon; });
+    }
+    // Taps the icon, waits for the menu and chooses an item; returns the menu as shown.
+    std::string Choose(const std::string& item)
+    {
+        std::string menu;
+        Ui("tap");
+        Eventually([&] { return Ui("menu", &menu); });
+        Ui("choose " + Quote(item));
+        return menu;
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_bExited = false;
+};
+
+const std::vector<std::string> kSheetBoxes = {"PreCreateWindow", "OnCreate", "OnShowWindow"};
+
+class WlanE2E : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ASSERT_TRUE(Tool("cardctl", "set scantime 0"));
+        ASSERT_TRUE(Tool("cardctl", "set rssi -50"));
+    }
+
+    std::string Parameter(const char* pszName)
+    {
+        std::string out;
+        Tool("reg", std::string("query 'HKLM\\Comm\\WLAN11b1\\Parms' /v ") + pszName, &out);
+        return out;
+    }
+
+    testing_support::TempHandheld m_handheld;
+};
+
+TEST_F(WlanE2E, IconMenuCardAndExit)
+{
+    Wlan wlan;
+    ASSERT_GT(wlan.pid(), 0);
+    EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
+    EXPECT_TRUE(wlan.WaitIcon(160));
+
+    // The sheet with its three pages.
+    std::string controls;
+    EXPECT_TRUE(wlan.Ui(std::string("controls ") + Quote(kCaption), &controls));
+    EXPECT_LT(controls.find("Status"), controls.find("Radio")) << controls;
+    EXPECT_LT(controls.find("Radio"), controls.find("About")) << controls;
+
+    // Eject: the icon goes; insert: it comes back, without the sheet's boxes.
+    ASSERT_TRUE(Tool("cardctl", "eject"));
+    EXPECT_TRUE(wlan.WaitIcon(0));
+    ASSERT_TRUE(Tool("cardctl", "insert"));
+    EXPECT_TRUE(wlan.WaitIcon(160));
+    EXPECT_FALSE(wlan.Ui("msgbox"));
+
+    // The icon follows the signal on the refresh timer.
+    struct Row
+    {
+        const char* setting;
+        int nIcon;
+    };
+    for (const Row& row : {Row{"set rssi -49", 161}, Row{"set rssi -50", 160}, Row{"set rssi -80", 157},
+                           Row{"set link down", 156}})
+    {
+        SCOPED_TRACE(row.setting);
+        ASSERT_TRUE(Tool("cardctl", row.setting));
+        wlan.Ui(std::string("timer ") + Quote(kCaption) + " 254");
+        EXPECT_TRUE(wlan.WaitIcon(row.nIcon));
+    }
+    ASSERT_TRUE(Tool("cardctl", "set link up"));
+
+    // Another device coming and going leaves the card alone.
+    ASSERT_TRUE(Tool("cardctl", "plug COM5:"));
+    ASSERT_TRUE(Tool("cardctl", "unplug COM5:"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_NE(wlan.Icon(), 0);
+
+    // Radio off and on from the menu, with the check mark on the registry's state.
+    std::string menu = wlan.Choose("32772");
+    EXPECT_NE(menu.find("32771 \"On\" radio-checked"), std::string::npos) << menu;
+    EXPECT_TRUE(Eventually([&] { return Parameter("RadioOn").find("REG_SZ    0") != std::string::npos; }))
+        << Parameter("RadioOn");
+    std::string status;
+    Tool("cardctl", "status", &status);
+    EXPECT_NE(status.find("card: radio off"), std::string::npos);
+    menu = wlan.Choose("32771");
+    EXPECT_NE(menu.find("32772 \"Off\" radio-checked"), std::string::npos) << menu;
+    Tool("cardctl", "status", &status);
+    EXPECT_TRUE(Eventually(
+        [&]
+        {
+            Tool("cardctl", "status", &status);
+            return status.find("card: radio on") != std::string::npos;
+        }));
+
+    // Open shows the sheet (made again: its boxes come again); a screenshot of it.
+    wlan.Choose("32777");
+    EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
+    std::string shot = (testing_support::ProgramDir().parent_path() / "wlan_sheet_en.png").string();
+    EXPECT_TRUE(wlan.Ui(std::string("screenshot ") + Quote(kCaption) + " " + Quote(shot)));
+
+    // A second start exits and brings the first forward.
+    {
+        Wlan second;
+        int code = 0;
+        EXPECT_TRUE(second.WaitExit(5000, &code));
+    }
+
+    wlan.Choose("32776");
+    EXPECT_TRUE(wlan.WaitExit(5000));
+}
+
+TEST_F(WlanE2E, WithoutTheCardHidesWithNoIconUntilTheCardComes)
+{
+    ASSERT_TRUE(Tool("cardctl", "eject"));
+    Wlan wlan;
+    std::string windows;
+    EXPECT_TRUE(Eventually(
+        [&]
+        {
+            wlan.Ui("windows", &windows);
+            return windows.find("hidden") != std::string::npos && windows.find(kCaption) != std::string::npos;
+        }))
+        << windows;
+    EXPECT_EQ(wlan.Icon(), 0);
+    ASSERT_TRUE(Tool("cardctl", "insert"));
+    EXPECT_TRUE(wlan.WaitIcon(160));
+    EXPECT_FALSE(wlan.Ui("msgbox"));
+    wlan.Choose("32776");
+    EXPECT_TRUE(wlan.WaitExit(5000));
+}
+
+TEST_F(WlanE2E, DriverVersionMismatchEndsTheUtility)
+{
+    ASSERT_TRUE(Tool("cardctl", "fault version 04000500"));
+    Wlan wlan;
+    EXPECT_EQ(wlan.AnswerBoxes(1), std::vector<std::string>{"Library API version is not compatibility!!"});
+    EXPECT_TRUE(wlan.WaitExit(5000));
+}
+
+TEST_F(WlanE2E, ChineseCaptionsAndScreenshots)
+{
+    struct Row
+    {
+        const char* lang;
+        const char* caption;
+        const char* file;
+    };
+    const Row rows[] = {
+        {"zh_TW.UTF-8", "Keltrax QN40-SD 工具程式", "wlan_sheet_zh_TW.png"},
+        {"zh_CN.UTF-8", "Keltrax QN40-SD 工具程序", "wlan_sheet_zh_CN.png"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.lang);
+        Wlan wlan(row.lang);
+        EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
+        std::string windows;
+        EXPECT_TRUE(Eventually(
+            [&]
+            {
+                wlan.Ui("windows", &windows);
+                return windows.find(row.caption) != std::string::npos;
+            }))
+            << windows;
+        std::string shot = (testing_support::ProgramDir().parent_path() / row.file).string();
+        EXPECT_TRUE(wlan.Ui(std::string("screenshot ") + Quote(row.caption) + " " + Quote(shot)));
+        wlan.Choose("32776"); // Exit, labelled with the Off text
+        EXPECT_TRUE(wlan.WaitExit(5000));
+    }
+}
+
+} // namespace
