@@ -1,0 +1,394 @@
+// Drawing, menus, the notification icon, files and automation of the window services and the framework.
+#include <afxwin.h>
+#include <afxdlgs.h>
+
+#include <afx/msgbox.h>
+#include <gwes/gwes.h>
+#include <gwes/qt.h>
+#include <gwes/shell.h>
+
+#include <temp_handheld.h>
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace
+{
+
+const int g_offscreen = (setenv("QT_QPA_PLATFORM", "offscreen", 1), 0);
+
+class Environment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        (void)g_offscreen;
+        m_handheld = std::make_unique<testing_support::TempHandheld>();
+        gwes::EnsureApplication();
+    }
+    void TearDown() override
+    {
+        gwes::ShutdownApplication();
+        m_handheld.reset();
+    }
+
+private:
+    std::unique_ptr<testing_support::TempHandheld> m_handheld;
+};
+const auto* g_environment = ::testing::AddGlobalTestEnvironment(new Environment);
+
+// A plain window whose WM_PAINT runs a test's drawing.
+std::function<void(HWND)> g_paint;
+LRESULT CALLBACK PaintProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAINT && g_paint)
+    {
+        g_paint(hWnd);
+        return 0;
+    }
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+HWND PaintWindow(int cx, int cy)
+{
+    (void)g_environment;
+    static bool registered = false;
+    if (!registered)
+    {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = PaintProc;
+        wc.lpszClassName = u"ShellTestPaint";
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    HWND h = CreateWindowExW(0, u"ShellTestPaint", u"paint", WS_POPUP | WS_VISIBLE, 0, 0, cx, cy, nullptr,
+                             nullptr, nullptr, nullptr);
+    gwes::ProcessPending();
+    return h;
+}
+
+QImage Grab(HWND h)
+{
+    return gwes::WidgetOf(h)->grab().toImage();
+}
+
+COLORREF At(const QImage& image, int x, int y)
+{
+    QRgb p = image.pixel(x, y);
+    return RGB(qRed(p), qGreen(p), qBlue(p));
+}
+
+TEST(Gdi, MemoryBandsBlittedToTheWindowKeepTheirExactColours)
+{
+    const COLORREF bands[] = {RGB(0xAF, 0xEE, 0xEE), RGB(0x12, 0x34, 0x56), RGB(0xFF, 0x00, 0x00),
+                              RGB(1, 2, 3)};
+    g_paint = [&](HWND h)
+    {
+        CWnd* wnd = CWnd::FromHandle(h);
+        CPaintDC dc(wnd);
+        RECT clip;
+        ASSERT_EQ(dc.GetClipBox(&clip), SIMPLEREGION);
+        CDC mem;
+        ASSERT_TRUE(mem.CreateCompatibleDC(&dc));
+        CBitmap bitmap;
+        ASSERT_TRUE(bitmap.CreateCompatibleBitmap(&dc, clip.right - clip.left, clip.bottom - clip.top));
+        CBitmap* old = mem.SelectObject(&bitmap);
+        ASSERT_NE(old, nullptr);
+        for (int i = 0; i < 4; ++i)
+        {
+            CBrush brush(bands[i]);
+            RECT band{i * 10, 0, i * 10 + 10, 20};
+            mem.FillRect(&band, &brush);
+        }
+        // A bitmap selected into a context is not deleted.
+        EXPECT_FALSE(::DeleteObject(bitmap.m_hObject));
+        dc.BitBlt(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, &mem, 0, 0, SRCCOPY);
+        mem.SelectObject(old);
+    };
+    HWND h = PaintWindow(40, 20);
+    QImage image = Grab(h);
+    g_paint = nullptr;
+    for (int i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(At(image, i * 10, 0), bands[i]) << i;
+        EXPECT_EQ(At(image, i * 10 + 9, 19), bands[i]) << i;
+    }
+    DestroyWindow(h);
+}
+
+TEST(Gdi, SingleLineCentredTextLandsInTheMiddle)
+{
+    g_paint = [](HWND h)
+    {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT all{0, 0, 200, 40};
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+        SetTextColor(dc, RGB(0, 0, 0));
+        EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
+        DrawTextW(dc, u"37 %", -1, &all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        EndPaint(h, &ps);
+    };
+    HWND h = PaintWindow(200, 40);
+    QImage image = Grab(h);
+    g_paint = nullptr;
+    int left = 200, right = -1, top = 40, bottom = -1;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (At(image, x, y) != GetSysColor(COLOR_BTNFACE))
+            {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, left) << "no text was drawn";
+    EXPECT_NEAR((left + right) / 2.0, 100, 3);
+    EXPECT_NEAR((top + bottom) / 2.0, 20, 4);
+    // The background stays where no glyph is (transparent mode).
+    EXPECT_EQ(At(image, 0, 0), GetSysColor(COLOR_BTNFACE));
+    DestroyWindow(h);
+}
+
+// Runs `action` once the pop-up menu is open.
+void WhenMenuOpens(std::function<void()> action)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout,
+                     [timer, action]
+                     {
+                         if (!gwes::OpenPopupMenu())
+                             return;
+                         timer->stop();
+                         timer->deleteLater();
+                         action();
+                     });
+    timer->start(5);
+}
+
+HMENU TrayMenu()
+{
+    HMENU radio = CreatePopupMenu();
+    AppendMenuW(radio, MF_STRING, 32771, u"On");
+    AppendMenuW(radio, MF_STRING, 32772, u"Off");
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(radio), u"Radio");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, 32777, u"&Open");
+    AppendMenuW(menu, MF_STRING, 32776, u"Exit");
+    return menu;
+}
+
+TEST(Menus, TrackPopupMenuReturnsTheChosenCommandOrZero)
+{
+    HMENU menu = TrayMenu();
+    WhenMenuOpens(
+        []
+        {
+            auto listing = gwes::Automate({"menu"});
+            EXPECT_TRUE(listing.ok);
+            EXPECT_NE(listing.output.find("  32772 \"Off\""), std::string::npos) << listing.output;
+            EXPECT_TRUE(gwes::Automate({"choose", "Off"}).ok);
+        });
+    EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, 10, 10, 0, nullptr, nullptr), 32772);
+    WhenMenuOpens([] { EXPECT_TRUE(gwes::Automate({"choose", "32777"}).ok); });
+    EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, 10, 10, 0, nullptr, nullptr), 32777);
+    WhenMenuOpens(
+        []
+        {
+            EXPECT_FALSE(gwes::Automate({"choose", "999"}).ok);
+            gwes::DismissOpenMenu();
+        });
+    EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, 10, 10, 0, nullptr, nullptr), 0);
+    EXPECT_FALSE(gwes::Automate({"menu"}).ok);
+    EXPECT_TRUE(DestroyMenu(menu));
+}
+
+TEST(Menus, RadioCheckAndReplacedSubMenuReadBack)
+{
+    CMenu menu;
+    menu.Attach(TrayMenu());
+    HMENU oldRadio = GetSubMenu(menu, 0);
+    CMenu radio;
+    ASSERT_TRUE(radio.CreatePopupMenu());
+    radio.AppendMenu(MF_STRING, 32771, u"Ein");
+    radio.AppendMenu(MF_STRING, 32772, u"Aus");
+    ASSERT_TRUE(
+        menu.ModifyMenu(0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(radio.m_hMenu), u"Funk"));
+    EXPECT_FALSE(IsMenu(oldRadio)); // the replaced sub-menu went with its item
+    EXPECT_EQ(menu.GetSubMenu(0)->m_hMenu, radio.m_hMenu);
+
+    EXPECT_TRUE(menu.CheckMenuRadioItem(32771, 32772, 32772, MF_BYCOMMAND));
+    EXPECT_EQ(menu.GetMenuState(32772, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(menu.GetMenuState(32771, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_TRUE(menu.CheckMenuRadioItem(32771, 32772, 32771, MF_BYCOMMAND));
+    EXPECT_EQ(menu.GetMenuState(32771, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(menu.GetMenuState(32772, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_FALSE(menu.CheckMenuRadioItem(40000, 40001, 40000, MF_BYCOMMAND));
+    CString text;
+    menu.GetMenuString(0, text, MF_BYPOSITION);
+    EXPECT_EQ(text, CString(u"Funk"));
+    // The sheet's menu owns the radio menu now: destroying it destroys both.
+    HMENU radioHandle = radio.Detach();
+    EXPECT_TRUE(menu.DestroyMenu());
+    EXPECT_FALSE(IsMenu(radioHandle));
+}
+
+HWND g_owner;
+std::vector<MSG> g_received;
+LRESULT CALLBACK OwnerProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg >= WM_USER)
+        g_received.push_back(MSG{hWnd, msg, wParam, lParam, 0, {}});
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
+TEST(NotifyIcon, AddModifyDeleteShowInAutomationAndATapPostsTheCallback)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = u"ShellTestOwner";
+    RegisterClassW(&wc);
+    g_owner = CreateWindowExW(0, u"ShellTestOwner", u"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              nullptr, nullptr);
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    ce::res::Image res;
+    res.width = res.height = 16;
+    res.argb.assign(256, 0xFFFF0000u);
+    HICON app = gwes::CreateIconFromImages({res});
+    HICON link = gwes::CreateIconFromImages({res});
+    gwes::NoteIconResource(app, 137);
+    gwes::NoteIconResource(link, 156);
+
+    NOTIFYICONDATA nid{};
+    nid.cbSize = 152;
+    nid.hWnd = g_owner;
+    nid.uID = 5000;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON;
+    nid.uCallbackMessage = WM_USER + 100;
+    nid.hIcon = app;
+    EXPECT_FALSE(gwes::Automate({"icon"}).ok);
+    ASSERT_TRUE(Shell_NotifyIcon(NIM_ADD, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid)); // once per window and id
+    EXPECT_EQ(
+        gwes::Automate({"icon"}).output, "owner=" +
+                                             []
+                                             {
+                                                 char b[32];
+                                                 std::snprintf(b, 32, "0x%lx",
+                                                               (unsigned long)(uintptr_t)g_owner);
+                                                 return std::string(b);
+                                             }() +
+                                             " id=5000 icon=137 visible=1 tip=\"\"\n");
+    nid.uFlags = NIF_ICON;
+    nid.hIcon = link;
+    ASSERT_TRUE(Shell_NotifyIcon(NIM_MODIFY, &nid));
+    EXPECT_NE(gwes::Automate({"icon"}).output.find(" icon=156 "), std::string::npos);
+
+    g_received.clear();
+    EXPECT_TRUE(gwes::Automate({"tap"}).ok);
+    gwes::ProcessUntil([] { return !g_received.empty(); }, 2000);
+    ASSERT_EQ(g_received.size(), 1u);
+    EXPECT_EQ(g_received[0].message, static_cast<UINT>(WM_USER + 100));
+    EXPECT_EQ(g_received[0].wParam, 5000u);
+    EXPECT_EQ(g_received[0].lParam, WM_LBUTTONDOWN);
+
+    ASSERT_TRUE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_MODIFY, &nid));
+    EXPECT_FALSE(gwes::Automate({"icon"}).ok);
+    EXPECT_FALSE(gwes::Automate({"tap"}).ok);
+    DestroyWindow(g_owner);
+}
+
+TEST(Files, MissingFileGivesTheFrameworkMessageThroughTheRecorder)
+{
+    afx::RecordingPresenter recorder;
+    CString missing(std::string(testing::TempDir() + "missing_eeprom.txt").c_str());
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(missing, CFile::modeRead | CFile::shareDenyNone, &error));
+    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+    error.ReportError();
+    ASSERT_EQ(recorder.boxes().size(), 1u);
+    EXPECT_EQ(CString(recorder.boxes()[0].text.c_str()), missing + u" was not found.");
+
+    // The throwing constructor hands the caller an exception to report and delete.
+    try
+    {
+        CFile thrown(u"/nonexistent/other.txt", CFile::modeRead);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (CFileException* e)
+    {
+        e->ReportError();
+        e->Delete();
+    }
+    ASSERT_EQ(recorder.boxes().size(), 2u);
+    // A folder that does not exist is a bad path, not a missing file.
+    EXPECT_EQ(recorder.boxes()[1].text, u"/nonexistent/other.txt contains an incorrect path.");
+}
+
+TEST(Files, ReadsAWholeFileSharedForReading)
+{
+    std::string path = testing::TempDir() + "shell_test_words.txt";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs("0a0b, 0c0d", f);
+    std::fclose(f);
+    CFile file;
+    ASSERT_TRUE(file.Open(CString(path.c_str()), CFile::modeRead | CFile::shareDenyNone));
+    ASSERT_EQ(file.GetLength(), 10u);
+    char buffer[16] = {};
+    EXPECT_EQ(file.Read(buffer, 16), 10u);
+    EXPECT_STREQ(buffer, "0a0b, 0c0d");
+    EXPECT_EQ(file.Read(buffer, 16), 0u);
+    std::remove(path.c_str());
+}
+
+TEST(Shell, ShellExecuteExOpensWebAndMailAddressesOnly)
+{
+    std::vector<std::u16string> opened;
+    bool handler = true;
+    gwes::SetUrlOpener(
+        [&](const std::u16string& url)
+        {
+            opened.push_back(url);
+            return handler;
+        });
+    SHELLEXECUTEINFO sei{};
+    sei.cbSize = 60;
+    sei.fMask = SEE_MASK_FLAG_NO_UI;
+    sei.lpVerb = u"open";
+    sei.nShow = 11;
+    sei.lpFile = u"mailto:support@example.com";
+    EXPECT_TRUE(ShellExecuteEx(&sei));
+    sei.lpFile = u"/etc/passwd";
+    EXPECT_FALSE(ShellExecuteEx(&sei));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(sei.hInstApp), static_cast<uintptr_t>(SE_ERR_NOASSOC));
+    handler = false; // nothing on the desktop can open it: FALSE, and no box
+    afx::RecordingPresenter recorder;
+    sei.lpFile = u"https://example.com/";
+    EXPECT_FALSE(ShellExecuteEx(&sei));
+    EXPECT_TRUE(recorder.boxes().empty());
+    EXPECT_EQ(opened, (std::vector<std::u16string>{u"mailto:support@example.com", u"https://example.com/"}));
+    gwes::SetUrlOpener(nullptr);
+}
+
+TEST(MessageBoxes, AnOpenBoxIsReadAndAnsweredThroughAutomation)
+{
+    std::string seen;
+    QTimer::singleShot(20,
+                       [&]
+                       {
+                           seen = gwes::Automate({"msgbox"}).output;
+                           EXPECT_FALSE(gwes::Automate({"answer", "Retry"}).ok);
+                           EXPECT_TRUE(gwes::Automate({"answer", "no"}).ok);
+                       });
+    EXPECT_EQ(gwes::ShowMessageBox(nullptr, u"Fail to read", u"Utility", MB_YESNO), IDNO);
+    EXPECT_EQ(seen, "caption: Utility\ntext: Fail to read\nbuttons: Yes No\n");
+    EXPECT_FALSE(gwes::Automate({"msgbox"}).ok);
+}
+
+} // namespace
