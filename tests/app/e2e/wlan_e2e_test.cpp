@@ -20,6 +20,7 @@ namespace
 {
 
 const char kCaption[] = "Keltrax QN40-SD Utility";
+const int kSheetTabs = 0x3020; // the sheet's tab strip
 
 std::string Quote(const std::string& s)
 {
@@ -98,6 +99,35 @@ public:
     {
         return Tool("uictl", "--pid " + std::to_string(m_pid) + " " + command, out);
     }
+    // The handle of this process's main window ("0x..."), empty while it has none.
+    std::string Window()
+    {
+        std::string windows;
+        Tool("uictl", "windows", &windows);
+        const std::string owner = " " + std::to_string(m_pid) + " ";
+        for (size_t at = 0; at < windows.size();)
+        {
+            size_t end = windows.find('\n', at);
+            std::string line = windows.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            if (line.find(owner) != std::string::npos)
+                return line.substr(0, line.find(' '));
+            at = end == std::string::npos ? windows.size() : end + 1;
+        }
+        return {};
+    }
+    // The title of the main window.
+    std::string Title()
+    {
+        std::string text;
+        Ui("text " + Window(), &text);
+        return text.substr(0, text.find('\n'));
+    }
+    // A command on the main window: "COMMAND WINDOW ARGS".
+    bool OnWindow(const std::string& command, const std::string& arguments, std::string* out = nullptr)
+    {
+        return Ui(command + " " + Window() + (arguments.empty() ? "" : " " + arguments), out);
+    }
+
     // Answers the message boxes that open, one after the other, and returns their texts.
     std::vector<std::string> AnswerBoxes(size_t nCount)
     {
@@ -110,7 +140,14 @@ public:
             size_t at = box.find("text: ");
             texts.push_back(at == std::string::npos ? box : box.substr(at + 6, box.find('\n', at) - at - 6));
             Ui("answer OK");
-            Eventually([&] { return !Ui("msgbox"); }, 2000);
+            // Gone, or the next box is up.
+            Eventually(
+                [&]
+                {
+                    std::string next;
+                    return !Ui("msgbox", &next) || next != box;
+                },
+                2000);
         }
         return texts;
     }
@@ -123,9 +160,12 @@ public:
         size_t at = out.find("icon=");
         return at == std::string::npos ? 0 : std::atoi(out.c_str() + at + 5);
     }
-    bool WaitIcon(int nIcon)
+    testing::AssertionResult WaitIcon(int nIcon)
     {
-        return Eventually([&] { return Icon() == nIcon; });
+        int nShown = 0;
+        if (Eventually([&] { return (nShown = Icon()) == nIcon; }))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "the icon is " << nShown;
     }
     // Taps the icon, waits for the menu and chooses an item; returns the menu as shown.
     std::string Choose(const std::string& item)
@@ -171,11 +211,11 @@ TEST_F(WlanE2E, IconMenuCardAndExit)
     EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
     EXPECT_TRUE(wlan.WaitIcon(160));
 
-    // The sheet with its three pages.
-    std::string controls;
-    EXPECT_TRUE(wlan.Ui(std::string("controls ") + Quote(kCaption), &controls));
-    EXPECT_LT(controls.find("Status"), controls.find("Radio")) << controls;
-    EXPECT_LT(controls.find("Radio"), controls.find("About")) << controls;
+    EXPECT_EQ(wlan.Title(), kCaption);
+    // The sheet with its three pages: the tabs of its tab strip.
+    std::string tabs;
+    EXPECT_TRUE(wlan.OnWindow("items", std::to_string(kSheetTabs), &tabs));
+    EXPECT_EQ(tabs, "0 \"Status\"\n1 \"Radio\"\n2 \"About\"\n");
 
     // Eject: the icon goes; insert: it comes back, without the sheet's boxes.
     ASSERT_TRUE(Tool("cardctl", "eject"));
@@ -195,10 +235,11 @@ TEST_F(WlanE2E, IconMenuCardAndExit)
     {
         SCOPED_TRACE(row.setting);
         ASSERT_TRUE(Tool("cardctl", row.setting));
-        wlan.Ui(std::string("timer ") + Quote(kCaption) + " 254");
+        wlan.OnWindow("timer", "254");
         EXPECT_TRUE(wlan.WaitIcon(row.nIcon));
     }
     ASSERT_TRUE(Tool("cardctl", "set link up"));
+    ASSERT_TRUE(Tool("cardctl", "set rssi -50"));
 
     // Another device coming and going leaves the card alone.
     ASSERT_TRUE(Tool("cardctl", "plug COM5:"));
@@ -224,18 +265,23 @@ TEST_F(WlanE2E, IconMenuCardAndExit)
             return status.find("card: radio on") != std::string::npos;
         }));
 
-    // Open shows the sheet (made again: its boxes come again); a screenshot of it.
-    wlan.Choose("32777");
-    EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
-    std::string shot = (testing_support::ProgramDir().parent_path() / "wlan_sheet_en.png").string();
-    EXPECT_TRUE(wlan.Ui(std::string("screenshot ") + Quote(kCaption) + " " + Quote(shot)));
-
-    // A second start exits and brings the first forward.
+    // A second start exits at once; the first comes forward and makes its sheet again.
     {
         Wlan second;
         int code = 0;
         EXPECT_TRUE(second.WaitExit(5000, &code));
     }
+    EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
+
+    // Hidden again by a card change, Open shows the sheet; a screenshot of it.
+    ASSERT_TRUE(Tool("cardctl", "eject"));
+    EXPECT_TRUE(wlan.WaitIcon(0));
+    ASSERT_TRUE(Tool("cardctl", "insert"));
+    EXPECT_TRUE(wlan.WaitIcon(160));
+    wlan.Choose("32777");
+    EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
+    std::string shot = (testing_support::ProgramDir().parent_path() / "wlan_sheet_en.png").string();
+    EXPECT_TRUE(wlan.OnWindow("screenshot", Quote(shot)));
 
     wlan.Choose("32776");
     EXPECT_TRUE(wlan.WaitExit(5000));
@@ -245,14 +291,16 @@ TEST_F(WlanE2E, WithoutTheCardHidesWithNoIconUntilTheCardComes)
 {
     ASSERT_TRUE(Tool("cardctl", "eject"));
     Wlan wlan;
-    std::string windows;
+    // The window hides on its timer and shows no icon.
+    EXPECT_TRUE(Eventually([&] { return !wlan.Window().empty(); }));
+    std::string timers;
     EXPECT_TRUE(Eventually(
         [&]
         {
-            wlan.Ui("windows", &windows);
-            return windows.find("hidden") != std::string::npos && windows.find(kCaption) != std::string::npos;
+            wlan.OnWindow("timers", "", &timers);
+            return timers.find(" 256") == std::string::npos;
         }))
-        << windows;
+        << timers;
     EXPECT_EQ(wlan.Icon(), 0);
     ASSERT_TRUE(Tool("cardctl", "insert"));
     EXPECT_TRUE(wlan.WaitIcon(160));
@@ -286,16 +334,9 @@ TEST_F(WlanE2E, ChineseCaptionsAndScreenshots)
         SCOPED_TRACE(row.lang);
         Wlan wlan(row.lang);
         EXPECT_EQ(wlan.AnswerBoxes(3), kSheetBoxes);
-        std::string windows;
-        EXPECT_TRUE(Eventually(
-            [&]
-            {
-                wlan.Ui("windows", &windows);
-                return windows.find(row.caption) != std::string::npos;
-            }))
-            << windows;
+        EXPECT_EQ(wlan.Title(), row.caption);
         std::string shot = (testing_support::ProgramDir().parent_path() / row.file).string();
-        EXPECT_TRUE(wlan.Ui(std::string("screenshot ") + Quote(row.caption) + " " + Quote(shot)));
+        EXPECT_TRUE(wlan.OnWindow("screenshot", Quote(shot)));
         wlan.Choose("32776"); // Exit, labelled with the Off text
         EXPECT_TRUE(wlan.WaitExit(5000));
     }
