@@ -252,19 +252,33 @@ TEST_F(DialogTest, InsertionBringsTheIconBackWithoutTheSheet)
     EXPECT_EQ(m_pDlg->m_pConfig.get(), pConfig);
 }
 
-TEST_F(DialogTest, ArrivalWithMismatchedDriverLeavesTheCardRemoved)
+TEST_F(DialogTest, ArrivalThatStartsNoAdapterLeavesTheCardRemoved)
 {
     m_pDlg = Start();
-    Cardctl("eject");
-    SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"NDL1:");
-    Cardctl("fault version 04000500");
-    Cardctl("insert");
-    m_boxes.clear();
-    SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
-    EXPECT_FALSE(m_pDlg->m_pConfig);
-    EXPECT_TRUE(App().m_bCardRemoved);
-    EXPECT_EQ(m_boxes.texts(), std::vector<std::u16string>{u"Library API version is not compatibility!!"});
-    EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+    struct Row
+    {
+        const char* fault;
+        std::vector<std::u16string> messages;
+    };
+    const Row rows[] = {
+        {"fault version 04000500", {u"Library API version is not compatibility!!"}},
+        {"fault removed", {}}, // the card's binding does not answer: no adapter to start
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.fault);
+        Cardctl("eject");
+        SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"NDL1:");
+        Cardctl(row.fault);
+        Cardctl("insert");
+        m_boxes.clear();
+        SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
+        EXPECT_FALSE(m_pDlg->m_pConfig);
+        EXPECT_TRUE(App().m_bCardRemoved);
+        EXPECT_EQ(m_boxes.texts(), row.messages);
+        EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+        Cardctl("fault clear");
+    }
 }
 
 TEST_F(DialogTest, WithoutTheCardHidesAndShowsNoIcon)
