@@ -152,7 +152,7 @@ uint32_t OwnerOf(const std::string& spec)
     if (!spec.empty() && end && *end == 0)
         if (uint32_t pid = ce::winstation::WindowProcess(static_cast<uint32_t>(v)))
             return pid;
-    return ce::winstation::FindWindowByTitle(Utf16(spec));
+    return ce::winstation::WindowProcess(ce::winstation::FindWindowByTitle(Utf16(spec)));
 }
 
 std::string Quote(std::u16string_view s)
