@@ -82,15 +82,15 @@ AutomationReply Ok(std::string out = {})
 }
 
 // A top-level window of this process: by handle (0x... or decimal) or by its exact title.
-HWND ResolveWindow(const std::string& spec)
+HWND ResolveWindow(const std::string& what)
 {
-    if (auto n = Number(spec))
+    if (auto n = Number(what))
     {
         auto h = reinterpret_cast<HWND>(static_cast<uintptr_t>(*n));
         if (Get(h))
             return h;
     }
-    std::u16string title = Utf16(spec);
+    std::u16string title = Utf16(what);
     for (HWND h : TopLevelWindows())
         if (Window* w = Get(h); w && w->text == title)
             return h;
@@ -110,9 +110,9 @@ void Descendants(HWND h, std::vector<HWND>& out, int depth = 0)
 }
 
 // A control of a window by id (a visible one first, as pages of a sheet may reuse ids) or by handle.
-HWND ResolveControl(HWND top, const std::string& spec)
+HWND ResolveControl(HWND top, const std::string& what)
 {
-    auto n = Number(spec);
+    auto n = Number(what);
     if (!n)
         return nullptr;
     std::vector<HWND> all;
@@ -229,13 +229,13 @@ std::string Plain(std::u16string_view s)
     return Utf8(out);
 }
 
-std::optional<UINT> FindMenuCommand(const std::vector<MenuItemInfo>& items, const std::string& spec)
+std::optional<UINT> FindMenuCommand(const std::vector<MenuItemInfo>& items, const std::string& what)
 {
     for (const MenuItemInfo& item : items)
     {
-        if (!(item.flags & (MF_POPUP | MF_SEPARATOR)) && Plain(item.text) == spec)
+        if (!(item.flags & (MF_POPUP | MF_SEPARATOR)) && Plain(item.text) == what)
             return item.id;
-        if (auto found = FindMenuCommand(item.children, spec))
+        if (auto found = FindMenuCommand(item.children, what))
             return found;
     }
     return std::nullopt;

@@ -25,7 +25,7 @@ namespace
 {
 
 // ----- Dialog templates
-struct ControlSpec
+struct ControlEntry
 {
     WORD id;             // IDC_STATIC controls are told apart by their English text
     const char16_t* cls; // class name
@@ -35,12 +35,12 @@ struct ControlSpec
     WORD image = 0;      // picture controls: the bitmap they name
 };
 
-struct TemplateSpec
+struct TemplateEntry
 {
     WORD id;
     const char16_t* titleEn;
     const char16_t* titleSc;
-    std::vector<ControlSpec> controls;
+    std::vector<ControlEntry> controls;
 };
 
 constexpr WORD kStatic = 0xFFFF;
@@ -49,38 +49,38 @@ constexpr DWORD kReadOnly = ES_READONLY;
 constexpr DWORD kOutput = ES_MULTILINE | ES_READONLY | ES_UPPERCASE | WS_VSCROLL;
 constexpr DWORD kOutputBothBars = kOutput | WS_HSCROLL;
 
-ControlSpec Label(WORD id, const char16_t* en, const char16_t* sc = nullptr)
+ControlEntry Label(WORD id, const char16_t* en, const char16_t* sc = nullptr)
 {
     return {id, u"Static", SS_TYPEMASK, SS_LEFT, en, sc};
 }
-ControlSpec ReadOnlyEdit(WORD id)
+ControlEntry ReadOnlyEdit(WORD id)
 {
     return {id, u"Edit", ES_READONLY | ES_MULTILINE, ES_READONLY, nullptr, nullptr};
 }
-ControlSpec PlainEdit(WORD id)
+ControlEntry PlainEdit(WORD id)
 {
     return {id, u"Edit", ES_READONLY | ES_MULTILINE, 0, nullptr, nullptr};
 }
-ControlSpec Output(WORD id, DWORD style)
+ControlEntry Output(WORD id, DWORD style)
 {
     return {id, u"Edit", kOutputBothBars, style, nullptr, nullptr};
 }
-ControlSpec Push(WORD id, const char16_t* en, const char16_t* sc = nullptr)
+ControlEntry Push(WORD id, const char16_t* en, const char16_t* sc = nullptr)
 {
     return {id, u"Button", BS_TYPEMASK, BS_PUSHBUTTON, en, sc};
 }
-ControlSpec Group(WORD id, const char16_t* en, const char16_t* sc)
+ControlEntry Group(WORD id, const char16_t* en, const char16_t* sc)
 {
     return {id, u"Button", BS_TYPEMASK, BS_GROUPBOX, en, sc};
 }
-ControlSpec DropList(WORD id)
+ControlEntry DropList(WORD id)
 {
     return {id, u"ComboBox", kComboType | CBS_SORT, CBS_DROPDOWNLIST, nullptr, nullptr};
 }
 
-const std::vector<TemplateSpec>& Templates()
+const std::vector<TemplateEntry>& Templates()
 {
-    static const std::vector<TemplateSpec> templates = {
+    static const std::vector<TemplateEntry> templates = {
         {IDD_PPC_UI_DIALOG,
          u"Keltrax QN40-SD Utility",
          u"Keltrax QN40-SD 工具程序",
@@ -231,16 +231,16 @@ std::u16string ClassOf(const DialogItem& item)
     return name;
 }
 
-// The item a spec describes: by id, or for IDC_STATIC by its English text (or its position among the
+// The item an entry describes: by id, or for IDC_STATIC by its English text (or its position among the
 // template's unnamed items, which is how a translated template is matched).
-const DialogItem* FindItem(const DialogTemplate& t, const ControlSpec& spec, size_t unnamedIndex)
+const DialogItem* FindItem(const DialogTemplate& t, const ControlEntry& entry, size_t unnamedIndex)
 {
     size_t seen = 0;
     for (const DialogItem& item : t.items)
     {
-        if (static_cast<WORD>(item.id) != spec.id)
+        if (static_cast<WORD>(item.id) != entry.id)
             continue;
-        if (spec.id != kStatic)
+        if (entry.id != kStatic)
             return &item;
         if (seen++ == unnamedIndex)
             return &item;
@@ -248,22 +248,22 @@ const DialogItem* FindItem(const DialogTemplate& t, const ControlSpec& spec, siz
     return nullptr;
 }
 
-void CheckTemplate(HMODULE module, LANGID lang, const TemplateSpec& spec, bool simplified)
+void CheckTemplate(HMODULE module, LANGID lang, const TemplateEntry& entry, bool simplified)
 {
-    SCOPED_TRACE(::testing::Message() << "template " << spec.id << (simplified ? " in langSC.dll" : ""));
-    std::optional<DialogTemplate> t = LoadTemplate(module, spec.id, lang);
+    SCOPED_TRACE(::testing::Message() << "template " << entry.id << (simplified ? " in langSC.dll" : ""));
+    std::optional<DialogTemplate> t = LoadTemplate(module, entry.id, lang);
     ASSERT_TRUE(t);
-    EXPECT_EQ(t->title, simplified ? spec.titleSc : spec.titleEn);
+    EXPECT_EQ(t->title, simplified ? entry.titleSc : entry.titleEn);
     EXPECT_TRUE(t->hasFont);
     EXPECT_EQ(t->pointSize, 8);
     // Pages are children of the sheet; the main window is a popup with a caption.
-    if (spec.id == IDD_PPC_UI_DIALOG)
+    if (entry.id == IDD_PPC_UI_DIALOG)
         EXPECT_EQ(t->style & (WS_POPUP | WS_CAPTION), static_cast<DWORD>(WS_POPUP | WS_CAPTION));
     else
         EXPECT_EQ(t->style & (WS_CHILD | WS_POPUP | WS_DISABLED), static_cast<DWORD>(WS_CHILD));
 
     // Exactly the listed controls, each once.
-    EXPECT_EQ(t->items.size(), spec.controls.size());
+    EXPECT_EQ(t->items.size(), entry.controls.size());
     std::map<WORD, int> ids;
     for (const DialogItem& item : t->items)
     {
@@ -274,7 +274,7 @@ void CheckTemplate(HMODULE module, LANGID lang, const TemplateSpec& spec, bool s
     }
 
     size_t unnamed = 0;
-    for (const ControlSpec& c : spec.controls)
+    for (const ControlEntry& c : entry.controls)
     {
         SCOPED_TRACE(::testing::Message() << "control " << c.id);
         const DialogItem* item = FindItem(*t, c, c.id == kStatic ? unnamed++ : 0);
@@ -299,21 +299,21 @@ void CheckTemplate(HMODULE module, LANGID lang, const TemplateSpec& spec, bool s
 TEST(WlanDialogs, EveryTemplateHoldsItsControlsWithTheirClassesStylesAndTexts)
 {
     ASSERT_NE(LangSC(), nullptr);
-    for (const TemplateSpec& spec : Templates())
+    for (const TemplateEntry& entry : Templates())
     {
-        CheckTemplate(nullptr, 0x0409, spec, false);
-        CheckTemplate(LangSC(), 0x0804, spec, true);
+        CheckTemplate(nullptr, 0x0409, entry, false);
+        CheckTemplate(LangSC(), 0x0804, entry, true);
     }
 }
 
 TEST(WlanDialogs, TheSimplifiedChineseTemplatesKeepTheLayoutOfTheProgramOnes)
 {
     ASSERT_NE(LangSC(), nullptr);
-    for (const TemplateSpec& spec : Templates())
+    for (const TemplateEntry& entry : Templates())
     {
-        SCOPED_TRACE(::testing::Message() << "template " << spec.id);
-        std::optional<DialogTemplate> en = LoadTemplate(nullptr, spec.id, 0x0409);
-        std::optional<DialogTemplate> sc = LoadTemplate(LangSC(), spec.id, 0x0804);
+        SCOPED_TRACE(::testing::Message() << "template " << entry.id);
+        std::optional<DialogTemplate> en = LoadTemplate(nullptr, entry.id, 0x0409);
+        std::optional<DialogTemplate> sc = LoadTemplate(LangSC(), entry.id, 0x0804);
         ASSERT_TRUE(en && sc);
         EXPECT_EQ(sc->style, en->style);
         EXPECT_EQ(sc->cx, en->cx);
@@ -452,10 +452,10 @@ TEST(WlanStrings, EachChineseTableUsesOnlyTheCharactersOfItsScript)
         EXPECT_TRUE(Encodable(s.sc, "GB2312")) << "string " << s.id;
         EXPECT_TRUE(Encodable(s.tc, "BIG5")) << "string " << s.id;
     }
-    for (const TemplateSpec& t : Templates())
+    for (const TemplateEntry& t : Templates())
     {
         EXPECT_TRUE(Encodable(t.titleSc, "GB2312")) << t.id;
-        for (const ControlSpec& c : t.controls)
+        for (const ControlEntry& c : t.controls)
         {
             if (c.sc)
             {
@@ -567,7 +567,7 @@ TEST(WlanDlgInit, ThePowerSavingListHoldsTheItemsOfThePowerSavingStringInOrder)
         }
     }
     // No other template carries initialisation data.
-    for (const TemplateSpec& t : Templates())
+    for (const TemplateEntry& t : Templates())
     {
         if (t.id != IDD_RADIO)
         {

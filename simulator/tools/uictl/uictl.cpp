@@ -145,14 +145,14 @@ std::vector<uint32_t> Processes()
 }
 
 // The process that owns a window given by handle or title.
-uint32_t OwnerOf(const std::string& spec)
+uint32_t OwnerOf(const std::string& what)
 {
     char* end = nullptr;
-    unsigned long v = std::strtoul(spec.c_str(), &end, 0);
-    if (!spec.empty() && end && *end == 0)
+    unsigned long v = std::strtoul(what.c_str(), &end, 0);
+    if (!what.empty() && end && *end == 0)
         if (uint32_t pid = ce::winstation::WindowProcess(static_cast<uint32_t>(v)))
             return pid;
-    return ce::winstation::WindowProcess(ce::winstation::FindWindowByTitle(Utf16(spec)));
+    return ce::winstation::WindowProcess(ce::winstation::FindWindowByTitle(Utf16(what)));
 }
 
 std::string Quote(std::u16string_view s)
