@@ -1,88 +1,35 @@
 #include <simcore/text.h>
 
+#include <windows.h>
+
 #include <charconv>
 
 namespace sim
 {
 
+// Through the kernel's code-page conversions, as any driver of the handheld converts text; bad input
+// becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF)
-        {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        else if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
-        if (c < 0x80)
-            out += static_cast<char>(c);
-        else if (c < 0x800)
-        {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else if (c < 0x10000)
-        {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-        else
-        {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), size, nullptr, nullptr);
     return out;
 }
 
 std::u16string FromUtf8(std::string_view text)
 {
-    std::u16string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size())
-    {
-        const auto b = static_cast<uint8_t>(text[i]);
-        uint32_t c = 0xFFFD;
-        size_t extra = 0;
-        if (b < 0x80)
-            c = b;
-        else if ((b & 0xE0) == 0xC0)
-            c = b & 0x1F, extra = 1;
-        else if ((b & 0xF0) == 0xE0)
-            c = b & 0x0F, extra = 2;
-        else if ((b & 0xF8) == 0xF0)
-            c = b & 0x07, extra = 3;
-        ++i;
-        for (size_t k = 0; k < extra; ++k)
-        {
-            if (i >= text.size() || (static_cast<uint8_t>(text[i]) & 0xC0) != 0x80)
-            {
-                c = 0xFFFD;
-                extra = 0;
-                break;
-            }
-            c = (c << 6) | (static_cast<uint8_t>(text[i]) & 0x3F);
-            ++i;
-        }
-        if (c >= 0x10000 && c <= 0x10FFFF)
-        {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        }
-        else
-            out += static_cast<char16_t>(c > 0x10FFFF ? 0xFFFD : c);
-    }
+    if (text.empty())
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    std::u16string out(static_cast<size_t>(size > 0 ? size : 0), u'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, out.data(), size);
     return out;
 }
 
