@@ -424,8 +424,19 @@ AutomationReply Run(const std::vector<std::string>& a)
     {
         if (!need(4))
             return Fail("usage: type WINDOW ID TEXT");
+        if (!IsWindowEnabled(c))
+            return Fail("the control is disabled");
         std::u16string text = Utf16(a[3]);
-        SetWindowTextW(c, text.c_str());
+        if (!IsClass(c, u"Edit"))
+        {
+            SetWindowTextW(c, text.c_str());
+            return Ok();
+        }
+        // As typed over the whole text: the edit's case rules apply and it counts as modified.
+        if (static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE)) & ES_READONLY)
+            return Fail("the edit box is read-only");
+        Send(c, EM_SETSEL, 0, -1);
+        Send(c, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
         return Ok();
     }
     if (cmd == "check")
@@ -551,7 +562,8 @@ std::vector<uint8_t> AutomationRequest(const std::vector<uint8_t>& request)
             current.push_back(static_cast<char>(b));
         }
     }
-    if (!current.empty())
+    // n arguments are joined by n - 1 NULs, so the last one is there even when it is empty ("type W ID ''").
+    if (!request.empty())
         args.push_back(std::move(current));
     AutomationReply reply = Automate(args);
     std::string head = reply.ok ? "OK\n" : "ERR\n";
