@@ -2,6 +2,7 @@
 // Each command is sent as a request to the program that owns the window (or, for the process-wide
 // commands, to the first program that has what is asked for) and its answer is printed.
 #include <kernel/winstation.h>
+#include <simcore/text.h>
 
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,7 @@ Windows and controls
   controls WINDOW            the window's controls: id, class, handle, state (check, selection), text
   text WINDOW [ID]           the text of the window or of a control
   click WINDOW ID            clicks a button
-  type WINDOW ID TEXT        sets the text of an edit box
+  type WINDOW ID TEXT        types TEXT over the whole text of an edit box (read-only ones refuse)
   check WINDOW ID [0|1|2]    reads a check box's state, or sets it as a click would
   select WINDOW ID INDEX|TEXT  chooses a combo box item, or a tab (page) by index
   items WINDOW ID            the items of a combo box or the tabs of a tab control
@@ -52,61 +53,6 @@ struct Answer
     bool ok = false;
     std::string output;
 };
-
-std::u16string Utf16(const std::string& s)
-{
-    std::u16string out;
-    for (size_t i = 0; i < s.size();)
-    {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        char32_t cp = c;
-        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-        if (n > 1 && i + n <= s.size())
-        {
-            cp = c & (0xFF >> (n + 1));
-            for (size_t k = 1; k < n; ++k)
-                cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        }
-        else
-        {
-            n = 1;
-        }
-        i += n;
-        if (cp >= 0x10000)
-        {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        }
-        else
-        {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return out;
-}
-
-std::string Utf8(std::u16string_view s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i)
-    {
-        char32_t cp = s[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size())
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (cp < 0x80)
-            out += static_cast<char>(cp);
-        else if (cp < 0x800)
-            out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-        else if (cp < 0x10000)
-            out += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-                    static_cast<char>(0x80 | (cp & 0x3F))};
-        else
-            out += {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-                    static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-    }
-    return out;
-}
 
 std::optional<Answer> Ask(uint32_t pid, const std::vector<std::string>& args)
 {
@@ -152,12 +98,12 @@ uint32_t OwnerOf(const std::string& what)
     if (!what.empty() && end && *end == 0)
         if (uint32_t pid = ce::winstation::WindowProcess(static_cast<uint32_t>(v)))
             return pid;
-    return ce::winstation::WindowProcess(ce::winstation::FindWindowByTitle(Utf16(what)));
+    return ce::winstation::WindowProcess(ce::winstation::FindWindowByTitle(sim::FromUtf8(what)));
 }
 
 std::string Quote(std::u16string_view s)
 {
-    return "\"" + Utf8(s) + "\"";
+    return "\"" + sim::ToUtf8(s) + "\"";
 }
 
 int Print(const Answer& a)

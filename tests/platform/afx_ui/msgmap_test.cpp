@@ -2,6 +2,7 @@
 #include "ui_test.h"
 
 #include <gwes/qt.h>
+#include <gwes/shell.h>
 
 #include <string>
 #include <vector>
@@ -238,6 +239,7 @@ TEST(Application, IconsAreSharedAndSetOnWindows)
     HICON a = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCE(137));
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCE(137)), a);
+    EXPECT_EQ(gwes::IconResourceNumber(a), 137); // what automation reports for a notification icon
     EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCE(138)), nullptr);
     CWnd wnd;
     ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"Iconic", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr));

@@ -1,5 +1,5 @@
 // uictl drives the sample program in a process of its own: a click, the text it set, the message box it
-// shows, its notification icon and menu, and a screenshot.
+// shows, its notification icon and menu, a screenshot, its combo box and its file dialog.
 #include "run_tool.h"
 #include "temp_handheld.h"
 
@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -115,4 +116,31 @@ TEST_F(AutomationEndToEnd, ClickTextMessageBoxIconMenuAndScreenshot)
     // The program may end before its answer to the choice gets out; what counts is that it ends.
     Uictl("choose Quit");
     EXPECT_TRUE(Exited(10000));
+}
+
+TEST_F(AutomationEndToEnd, ComboAndFileDialogThroughTheCommandLine)
+{
+    ASSERT_TRUE(WaitFor("windows", "Automation Sample"));
+    int status = 0;
+    EXPECT_EQ(Uictl("items " + kTitle + " 1000", &status), "0 \"One\"\n1 \"Two\"\n");
+    EXPECT_EQ(status, 0);
+    Uictl("select " + kTitle + " 1000 Two", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Uictl("text " + kTitle + " 1000"), "Two\n");
+    Uictl("select " + kTitle + " 1000 Three", &status);
+    EXPECT_EQ(status, 1);
+
+    const std::filesystem::path words = m_handheld.path() / "words.txt";
+    std::ofstream(words) << "0000";
+    Uictl("tap", &status);
+    ASSERT_TRUE(WaitFor("menu", "Open file..."));
+    Uictl("choose 102", &status);
+    EXPECT_EQ(status, 0);
+    ASSERT_TRUE(WaitFor("filedialog", "filter \"Text Files (*.txt)\" \"*.txt\""));
+    EXPECT_EQ(Uictl("filedialog").rfind("open \"Open\"\n", 0), 0u);
+    Uictl("filedialog " + (words.parent_path() / "absent").string(), &status);
+    EXPECT_EQ(status, 1); // a file that must exist and does not
+    Uictl("filedialog " + (words.parent_path() / "words").string(), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(WaitFor("text " + kTitle + " 1000", words.string()));
 }

@@ -1,6 +1,8 @@
 // The automation sample: "Automation Sample" is a dialog whose button 1001 writes "clicked" into control
-// 1000 and then shows "Hello from the sample"; its notification icon (id 1) opens a menu with "Say hello"
-// and "Quit"; Quit ends the program.
+// 1000 and then shows "Hello from the sample"; control 1000 lists "One" and "Two"; its notification icon
+// (id 1) opens a menu with "Say hello", "Open file..." (a text file whose path goes into control 1000) and
+// "Quit"; Quit ends the program.
+#include <afxdlgs.h>
 #include <afxwin.h>
 #include <shellapi.h>
 
@@ -12,6 +14,7 @@ namespace
 const UINT WM_SAMPLE_TRAY = WM_USER + 100;
 const UINT ID_SAY_HELLO = 100;
 const UINT ID_QUIT = 101;
+const UINT ID_OPEN_FILE = 102;
 
 class CSampleDlg : public CDialog
 {
@@ -23,6 +26,9 @@ protected:
     {
         CDialog::OnInitDialog();
         SetWindowText(u"Automation Sample");
+        CComboBox* pCombo = static_cast<CComboBox*>(GetDlgItem(IDC_COMBO));
+        pCombo->AddString(u"One");
+        pCombo->AddString(u"Two");
         NOTIFYICONDATA nid = {};
         nid.cbSize = sizeof(nid);
         nid.hWnd = m_hWnd;
@@ -45,10 +51,17 @@ protected:
         CMenu menu;
         menu.CreatePopupMenu();
         menu.AppendMenu(MF_STRING, ID_SAY_HELLO, u"Say hello");
+        menu.AppendMenu(MF_STRING, ID_OPEN_FILE, u"Open file...");
         menu.AppendMenu(MF_STRING, ID_QUIT, u"Quit");
         POINT pt = {10, 10};
         UINT nCommand = menu.TrackPopupMenu(TPM_RETURNCMD | TPM_NONOTIFY, pt.x, pt.y, this);
         menu.DestroyMenu();
+        if (nCommand == ID_OPEN_FILE)
+        {
+            CFileDialog dlg(TRUE, u"txt", u"*.txt", OFN_FILEMUSTEXIST, u"Text Files (*.txt)|*.txt||", this);
+            if (dlg.DoModal() == IDOK)
+                SetDlgItemText(IDC_COMBO, dlg.GetPathName());
+        }
         if (nCommand == ID_QUIT)
         {
             NOTIFYICONDATA nid = {};
