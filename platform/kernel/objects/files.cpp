@@ -82,7 +82,7 @@ public:
 
 std::optional<std::string> HostPath(std::u16string_view name)
 {
-    std::optional<std::string> path = ToUtf8(name);
+    std::optional<std::string> path = ToUtf8Strict(name);
     if (path)
         std::replace(path->begin(), path->end(), '\\', '/');
     return path;

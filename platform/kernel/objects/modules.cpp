@@ -89,7 +89,7 @@ std::shared_ptr<Module> FindModule(HMODULE hModule)
 // ".dll" (a trailing '.' asks for no extension).
 std::optional<fs::path> RequestedPath(LPCWSTR name)
 {
-    std::optional<std::string> utf8 = ToUtf8(View(name));
+    std::optional<std::string> utf8 = ToUtf8Strict(View(name));
     if (!utf8 || utf8->empty())
         return std::nullopt;
     std::replace(utf8->begin(), utf8->end(), '\\', '/');
@@ -281,7 +281,7 @@ FARPROC GetProcAddressW(HMODULE hModule, LPCWSTR lpProcName)
                              {
                                  if (reinterpret_cast<uintptr_t>(lpProcName) < 0x10000)
                                      return GetProcAddressA(hModule, reinterpret_cast<LPCSTR>(lpProcName));
-                                 std::optional<std::string> name = ToUtf8(View(lpProcName));
+                                 std::optional<std::string> name = ToUtf8Strict(View(lpProcName));
                                  if (!name)
                                  {
                                      SetLastError(ERROR_PROC_NOT_FOUND);

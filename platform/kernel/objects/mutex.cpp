@@ -284,7 +284,7 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCWSTR lpName)
                                         mutex = std::make_shared<Mutex>();
                                         if (!name.empty())
                                         {
-                                            std::optional<std::string> utf8 = ToUtf8(name);
+                                            std::optional<std::string> utf8 = ToUtf8Strict(name);
                                             if (!utf8)
                                             {
                                                 SetLastError(ERROR_INVALID_NAME);

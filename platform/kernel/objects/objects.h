@@ -7,6 +7,7 @@
 // may call back into the kernel (a device handle closing calls its driver).
 #pragma once
 
+#include <kernel/utf8.h>
 #include <windows.h>
 
 #include <chrono>
@@ -166,10 +167,9 @@ inline std::u16string_view View(LPCWSTR text)
     return text ? std::u16string_view(text) : std::u16string_view();
 }
 
-// UTF-16 to UTF-8; nullopt for an unpaired surrogate.
-std::optional<std::string> ToUtf8(std::u16string_view text);
-// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
-std::u16string FromUtf8(std::string_view text);
+// Host names and paths: UTF-16 to UTF-8 (nullopt for an unpaired surrogate) and back.
+using ce::text::FromUtf8;
+using ce::text::ToUtf8Strict;
 
 inline char16_t AsciiUpper(char16_t c)
 {

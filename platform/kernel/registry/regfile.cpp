@@ -1,6 +1,7 @@
 // .reg files: parsing (a parser of outside input: every index is checked against its bounds), import in
 // one registry transaction, and export of a key tree.
 #include <kernel/regfile.h>
+#include <kernel/utf8.h>
 #include <kernel/registry.h>
 
 #include <algorithm>
@@ -129,7 +130,8 @@ bool DecodeFile(std::span<const BYTE> bytes, std::u16string& text, RegFileError&
         start = 3;
     const std::string_view utf8(reinterpret_cast<const char*>(bytes.data()) + start, bytes.size() - start);
     std::size_t bad = 0;
-    if (!regtext::DecodeUtf8(utf8, text, &bad))
+    text.clear();
+    if (!text::DecodeUtf8(utf8, true, text, &bad))
     {
         const std::size_t lines =
             std::count(utf8.begin(), utf8.begin() + static_cast<std::ptrdiff_t>(bad), '\n');
@@ -243,10 +245,10 @@ private:
         const auto parsed = ParseRegistryPath(path);
         if (!parsed)
             return Fail(
-                "unknown root key in \"" + regtext::ToUtf8(path) +
+                "unknown root key in \"" + text::ToUtf8(path) +
                 "\"; expected HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT or HKEY_USERS");
         if (!ValidKeyPath(parsed->subKey))
-            return Fail("invalid key name \"" + regtext::ToUtf8(path) + "\"");
+            return Fail("invalid key name \"" + text::ToUtf8(path) + "\"");
         if (entry.kind == RegFileEntry::Kind::DeleteKey && parsed->subKey.empty())
             return Fail("a root key cannot be deleted");
         entry.root = parsed->root;
@@ -293,7 +295,7 @@ private:
                     break;
                 const char16_t next = s[i + 1];
                 if (next != u'\\' && next != u'"')
-                    return Fail("unknown escape \\" + regtext::ToUtf8(std::u16string_view(&s[i + 1], 1)) +
+                    return Fail("unknown escape \\" + text::ToUtf8(std::u16string_view(&s[i + 1], 1)) +
                                 " in a string (only \\\\ and \\\" are known)");
                 out.push_back(next);
                 i += 2;
@@ -310,7 +312,7 @@ private:
     {
         rest = Trim(rest);
         if (!rest.empty() && rest.front() != u';')
-            return Fail("unexpected text after the value: \"" + regtext::ToUtf8(rest) + "\"");
+            return Fail("unexpected text after the value: \"" + text::ToUtf8(rest) + "\"");
         return true;
     }
 

@@ -7,6 +7,8 @@
 
 #include "text_internal.h"
 
+#include <kernel/utf8.h>
+
 #include <atomic>
 #include <charconv>
 #include <cmath>

@@ -80,7 +80,4 @@ bool DecodeBytes(UINT codePage, std::string_view bytes, bool strict, std::u16str
 bool EncodeWide(UINT codePage, std::u16string_view text, const char* defaultChar, bool* usedDefault,
                 bool strict, std::string& out);
 
-// UTF-16 to UTF-8 with unpaired surrogates as U+FFFD; never fails.
-std::string ToUtf8(std::u16string_view text);
-
 } // namespace ce::text

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <kernel/regfile.h>
+#include <kernel/utf8.h>
 #include <kernel/registry.h>
 
 #include <cstdio>
@@ -60,7 +61,7 @@ void Print(const std::string& text)
 
 std::string Utf8(std::u16string_view text)
 {
-    return ce::regtext::ToUtf8(text);
+    return ce::text::ToUtf8(text);
 }
 
 std::string RegErrorText(LONG rc)
@@ -149,7 +150,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
     Arguments args;
     for (int i = 2; i < argc; ++i)
     {
-        const std::u16string arg = ce::regtext::FromUtf8(argv[i]);
+        const std::u16string arg = ce::text::FromUtf8(argv[i]);
         if (arg.size() >= 2 && (arg[0] == u'/' || arg[0] == u'-'))
         {
             const std::u16string option = LowerAscii(arg.substr(1));
@@ -167,7 +168,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
             {
                 if (i + 1 >= argc)
                     throw SyntaxError("/" + Utf8(option) + " needs an argument");
-                return ce::regtext::FromUtf8(argv[++i]);
+                return ce::text::FromUtf8(argv[++i]);
             };
             if (known(u"v"))
                 args.valueName = next();
@@ -254,7 +255,7 @@ std::u16string TypeName(DWORD type)
     {
         char buffer[24];
         std::snprintf(buffer, sizeof buffer, "0x%X", type);
-        return ce::regtext::FromUtf8(buffer);
+        return ce::text::FromUtf8(buffer);
     }
     }
 }
@@ -283,7 +284,7 @@ std::u16string Number(unsigned long long value)
 {
     char buffer[24];
     std::snprintf(buffer, sizeof buffer, "0x%llx", value);
-    return ce::regtext::FromUtf8(buffer);
+    return ce::text::FromUtf8(buffer);
 }
 
 std::u16string FormatData(DWORD type, const std::vector<BYTE>& data)
@@ -780,7 +781,7 @@ int Run(int argc, char** argv)
         std::fputs(kUsage, stderr);
         return 1;
     }
-    const std::u16string command = LowerAscii(ce::regtext::FromUtf8(argv[1]));
+    const std::u16string command = LowerAscii(ce::text::FromUtf8(argv[1]));
     if (command == u"/?" || command == u"-?" || command == u"--help" || command == u"-h" || command == u"/h")
     {
         std::fputs(kUsage, stdout);

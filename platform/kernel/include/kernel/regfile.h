@@ -85,17 +85,4 @@ LONG ImportRegFile(const std::filesystem::path& file, RegFileError& error);
 // read in one consistent snapshot. A missing key gives ERROR_FILE_NOT_FOUND and leaves `out` alone.
 LONG ExportRegFile(HKEY root, std::u16string_view subKey, std::vector<BYTE>& out);
 
-// UTF-8 and UTF-16 conversions used by the registry, its files and its tools.
-namespace regtext
-{
-
-// Strict decoding; on invalid input returns false and the offset of the first bad byte.
-bool DecodeUtf8(std::string_view in, std::u16string& out, std::size_t* badOffset = nullptr);
-// Decoding that replaces invalid sequences with U+FFFD.
-std::u16string FromUtf8(std::string_view in);
-// Encoding; unpaired surrogates become U+FFFD.
-std::string ToUtf8(std::u16string_view in);
-
-} // namespace regtext
-
 } // namespace ce

@@ -3,6 +3,7 @@
 #include "registry_test_util.h"
 
 #include <kernel/regfile.h>
+#include <kernel/utf8.h>
 
 #include <random>
 
@@ -186,7 +187,7 @@ TEST(RegFileImport, ReadsUtf16AndUtf8WithOrWithoutMark)
     regtest::NoFactory noFactory{handheld};
     const std::u16string body =
         u"Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\Enc]\r\n\"Ssid\"=\"無線\"\r\n";
-    const std::string utf8 = ce::regtext::ToUtf8(body);
+    const std::string utf8 = ce::text::ToUtf8(body);
     std::vector<BYTE> withMark{0xEF, 0xBB, 0xBF};
     withMark.insert(withMark.end(), utf8.begin(), utf8.end());
     for (const std::vector<BYTE>& file : {Utf16File(body), Utf8File(utf8), withMark})
@@ -246,7 +247,7 @@ TEST(RegFileExport, WritesTheDesktopLayout)
         u"[HKEY_CURRENT_USER\\Exp\\Child]\r\n"
         u"\"v\"=dword:00000001\r\n"
         u"\r\n";
-    EXPECT_EQ(ce::regtext::ToUtf8(FromUtf16File(out)), ce::regtext::ToUtf8(expected));
+    EXPECT_EQ(ce::text::ToUtf8(FromUtf16File(out)), ce::text::ToUtf8(expected));
 
     std::vector<BYTE> untouched{9};
     EXPECT_EQ(ce::ExportRegFile(HKEY_CURRENT_USER, u"NoSuchKey", untouched), ERROR_FILE_NOT_FOUND);
@@ -311,7 +312,7 @@ TEST(RegFileParse, SurvivesRandomAndTruncatedInput)
             garbage.insert(garbage.begin(), sample.begin(), sample.begin() + 40); // past the header
         inputs.push_back(std::move(garbage));
     }
-    std::vector<BYTE> utf16 = Utf16File(ce::regtext::FromUtf8(sample));
+    std::vector<BYTE> utf16 = Utf16File(ce::text::FromUtf8(sample));
     for (std::size_t n = 0; n <= utf16.size(); n += 3)
         inputs.emplace_back(utf16.begin(), utf16.begin() + static_cast<std::ptrdiff_t>(n));
 

@@ -2,6 +2,7 @@
 // Windows argument rules, error numbers and untouched outputs.
 #include "text_test_util.h"
 
+#include <kernel/utf8.h>
 #include <windows.h>
 
 #include <functional>
@@ -236,6 +237,30 @@ TEST(CodePage, InvalidInput)
                                   nullptr),
               0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+}
+
+// The kernel's own UTF-8 helpers (names, paths, registry files) share the converter above.
+TEST(Utf8, StrictFormsFailLeavingTheOutputAsItWasAndLenientOnesMatchTheConverter)
+{
+    std::u16string out = u"x";
+    size_t bad = 99;
+    EXPECT_FALSE(ce::text::DecodeUtf8("ab\n\xE4\xB8"
+                                      "c",
+                                      true, out, &bad));
+    EXPECT_EQ(out, u"x");
+    EXPECT_EQ(bad, 3u);
+    EXPECT_TRUE(ce::text::DecodeUtf8("\xC3\xA9", true, out));
+    EXPECT_EQ(out, u"x\u00E9");
+
+    const std::u16string lone(1, static_cast<char16_t>(0xDC00));
+    EXPECT_FALSE(ce::text::ToUtf8Strict(u"a" + lone));
+    EXPECT_EQ(ce::text::ToUtf8Strict(u"\u8A9E").value_or(""), "\xE8\xAA\x9E");
+    EXPECT_EQ(ce::text::ToUtf8(lone), "\xEF\xBF\xBD");
+
+    for (const std::string bytes : {"\xF0\x9F\x98"
+                                    "a",
+                                    "\xC0\xAF", "\xED\xA0\x80", "ok"})
+        EXPECT_EQ(ce::text::FromUtf8(bytes), ToWide(CP_UTF8, bytes)) << bytes;
 }
 
 TEST(CodePage, UnmappableCharactersUseTheDefault)

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <kernel/regfile.h>
+#include <kernel/utf8.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,7 @@ std::vector<BYTE> Payload(unsigned index, std::size_t size)
 
 HKEY Create(const char* path)
 {
-    const auto parsed = ce::ParseRegistryPath(ce::regtext::FromUtf8(path));
+    const auto parsed = ce::ParseRegistryPath(ce::text::FromUtf8(path));
     if (!parsed)
         std::exit(2);
     HKEY key = nullptr;
@@ -61,26 +62,26 @@ int main(int argc, char** argv)
     if (command == "get" && argc == 4)
     {
         HKEY key = Create(argv[2]);
-        const std::u16string name = ce::regtext::FromUtf8(argv[3]);
+        const std::u16string name = ce::text::FromUtf8(argv[3]);
         WCHAR buffer[512] = {};
         DWORD size = sizeof(buffer) - sizeof(WCHAR);
         if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size))
             return 1;
-        std::printf("%s\n", ce::regtext::ToUtf8(buffer).c_str());
+        std::printf("%s\n", ce::text::ToUtf8(buffer).c_str());
         return 0;
     }
     if (command == "set" && argc == 5)
     {
         HKEY key = Create(argv[2]);
-        const std::vector<BYTE> data = Text(ce::regtext::FromUtf8(argv[4]));
-        return RegSetValueExW(key, ce::regtext::FromUtf8(argv[3]).c_str(), 0, REG_SZ, data.data(),
+        const std::vector<BYTE> data = Text(ce::text::FromUtf8(argv[4]));
+        return RegSetValueExW(key, ce::text::FromUtf8(argv[3]).c_str(), 0, REG_SZ, data.data(),
                               static_cast<DWORD>(data.size())) == ERROR_SUCCESS
                    ? 0
                    : 1;
     }
     if (command == "delete" && argc == 3)
     {
-        const auto parsed = ce::ParseRegistryPath(ce::regtext::FromUtf8(argv[2]));
+        const auto parsed = ce::ParseRegistryPath(ce::text::FromUtf8(argv[2]));
         return parsed && RegDeleteKeyW(parsed->root, parsed->subKey.c_str()) == ERROR_SUCCESS ? 0 : 1;
     }
     if (command == "stream" && argc == 4)
@@ -90,7 +91,7 @@ int main(int argc, char** argv)
         for (unsigned i = 0;; ++i)
         {
             const std::vector<BYTE> data = Payload(i, size);
-            const std::u16string name = u"v" + ce::regtext::FromUtf8(std::to_string(i));
+            const std::u16string name = u"v" + ce::text::FromUtf8(std::to_string(i));
             if (RegSetValueExW(key, name.c_str(), 0, REG_BINARY, data.data(),
                                static_cast<DWORD>(data.size())))
                 return 1;
@@ -104,7 +105,7 @@ int main(int argc, char** argv)
         const int count = std::atoi(argv[4]);
         for (int i = 0; i < count; ++i)
         {
-            const std::u16string name = ce::regtext::FromUtf8(argv[3] + std::to_string(i));
+            const std::u16string name = ce::text::FromUtf8(argv[3] + std::to_string(i));
             const std::vector<BYTE> data = Text(name);
             if (RegSetValueExW(key, name.c_str(), 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())))
                 return 1;
