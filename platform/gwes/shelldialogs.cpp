@@ -103,6 +103,22 @@ QString Qt(std::u16string_view s)
     return ToQString(s);
 }
 
+// A box or dialog made on the heap as a child of its owner's widget: the owner may be destroyed while the
+// box's loop runs, and its widget then deletes the box with it. The guard deletes what is left afterwards.
+template <class T> class OwnedByOwner
+{
+public:
+    explicit OwnedByOwner(T* widget) : m_widget(widget) {}
+    ~OwnedByOwner() { delete m_widget.data(); }
+    OwnedByOwner(const OwnedByOwner&) = delete;
+    OwnedByOwner& operator=(const OwnedByOwner&) = delete;
+    T* get() const { return m_widget.data(); }
+    T* operator->() const { return m_widget.data(); }
+
+private:
+    QPointer<T> m_widget;
+};
+
 } // namespace
 
 int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view caption, UINT type)
@@ -114,23 +130,25 @@ int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view ca
     QWidget* parent = WidgetOf(hOwner);
     if (parent)
         parent = parent->window();
-    QMessageBox box(BoxIcon(type), Qt(caption), Qt(text), QMessageBox::NoButton, parent);
+    OwnedByOwner<QMessageBox> box(
+        new QMessageBox(BoxIcon(type), Qt(caption), Qt(text), QMessageBox::NoButton, parent));
     for (int id : open.info.buttons)
-        open.buttons[id] = box.addButton(StandardButton(id));
-    box.setDefaultButton(static_cast<QPushButton*>(open.buttons[DefaultButton(type, open.info.buttons)]));
+        open.buttons[id] = box->addButton(StandardButton(id));
+    box->setDefaultButton(static_cast<QPushButton*>(open.buttons[DefaultButton(type, open.info.buttons)]));
     // Escape (and the close button) give Cancel where the box has one; an OK-only box answers OK.
     if (open.buttons.count(IDCANCEL))
-        box.setEscapeButton(open.buttons[IDCANCEL]);
+        box->setEscapeButton(open.buttons[IDCANCEL]);
     else if (open.info.buttons.size() == 1)
-        box.setEscapeButton(open.buttons[IDOK]);
-    open.box = &box;
+        box->setEscapeButton(open.buttons[IDOK]);
+    open.box = box.get();
     g_boxes.push_back(&open);
-    box.exec();
+    box->exec();
     g_boxes.erase(std::remove(g_boxes.begin(), g_boxes.end(), &open), g_boxes.end());
     if (open.answer)
         return open.answer;
+    // A box that went with its owner was closed without an answer.
     for (const auto& [id, button] : open.buttons)
-        if (box.clickedButton() == button)
+        if (box.get() && box->clickedButton() == button)
             return id;
     return open.buttons.count(IDCANCEL) ? IDCANCEL : DefaultButton(type, open.info.buttons);
 }
@@ -176,10 +194,10 @@ std::optional<std::u16string> RunFileDialog(const FileDialogRequest& request)
     QWidget* parent = WidgetOf(request.owner);
     if (parent)
         parent = parent->window();
-    QFileDialog dialog(parent, Qt(request.title));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(request.open && request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    OwnedByOwner<QFileDialog> dialog(new QFileDialog(parent, Qt(request.title)));
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog->setFileMode(request.open && request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     QStringList filters;
     for (const auto& [name, patterns] : request.filters)
     {
@@ -188,23 +206,24 @@ std::optional<std::u16string> RunFileDialog(const FileDialogRequest& request)
         filters << Qt(name).trimmed() + QStringLiteral(" (") + p.trimmed() + QStringLiteral(")");
     }
     if (!filters.isEmpty())
-        dialog.setNameFilters(filters);
+        dialog->setNameFilters(filters);
     if (!request.defaultExt.empty())
-        dialog.setDefaultSuffix(Qt(request.defaultExt));
+        dialog->setDefaultSuffix(Qt(request.defaultExt));
     if (!request.initialDir.empty())
-        dialog.setDirectory(Qt(request.initialDir));
+        dialog->setDirectory(Qt(request.initialDir));
     QString initial = Qt(request.initialName);
     if (!initial.isEmpty() && !initial.contains(u'*') && !initial.contains(u'?'))
-        dialog.selectFile(initial);
-    open.dialog = &dialog;
+        dialog->selectFile(initial);
+    open.dialog = dialog.get();
     g_fileDialogs.push_back(&open);
-    int result = dialog.exec();
+    int result = dialog->exec();
     g_fileDialogs.erase(std::remove(g_fileDialogs.begin(), g_fileDialogs.end(), &open), g_fileDialogs.end());
     if (open.answered)
         return open.answer;
-    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // A dialog that went with its owner was cancelled.
+    if (result != QDialog::Accepted || !dialog.get() || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return WithDefaultExtension(request, FromQString(dialog.selectedFiles().front()));
+    return WithDefaultExtension(request, FromQString(dialog->selectedFiles().front()));
 }
 
 std::optional<FileDialogRequest> CurrentFileDialog()

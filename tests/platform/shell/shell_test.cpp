@@ -392,3 +392,34 @@ TEST(MessageBoxes, AnOpenBoxIsReadAndAnsweredThroughAutomation)
 }
 
 } // namespace
+
+// An owner destroyed while its box (or file dialog) is open takes the box with it: the call returns as if
+// the box had been closed, and nothing is freed twice.
+TEST(MessageBoxes, AnOwnerDestroyedWhileItsBoxIsOpenEndsTheBox)
+{
+    HWND owner = PaintWindow(60, 40);
+    ASSERT_TRUE(IsWindow(owner));
+    QTimer::singleShot(20,
+                       [&]
+                       {
+                           EXPECT_TRUE(DestroyWindow(owner));
+                           gwes::ProcessPending(); // the owner's widget goes now
+                       });
+    EXPECT_EQ(gwes::ShowMessageBox(owner, u"Owner goes", u"Utility", MB_OKCANCEL), IDCANCEL);
+    EXPECT_FALSE(IsWindow(owner));
+    EXPECT_FALSE(gwes::Automate({"msgbox"}).ok);
+
+    owner = PaintWindow(60, 40);
+    gwes::FileDialogRequest request;
+    request.owner = owner;
+    request.open = true;
+    request.title = u"Open";
+    QTimer::singleShot(20,
+                       [&]
+                       {
+                           EXPECT_TRUE(DestroyWindow(owner));
+                           gwes::ProcessPending();
+                       });
+    EXPECT_FALSE(gwes::RunFileDialog(request));
+    EXPECT_FALSE(IsWindow(owner));
+}
