@@ -883,6 +883,15 @@ LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
     }
 }
 
+namespace
+{
+// The slots a dialog keeps outside its extra bytes (its result, procedure and user value).
+bool IsDialogSlot(const Window& w, int nIndex)
+{
+    return w.isDialog && (nIndex == DWLP_MSGRESULT || nIndex == DWLP_DLGPROC || nIndex == DWLP_USER);
+}
+} // namespace
+
 LONG GetWindowLongW(HWND hWnd, int nIndex)
 {
     // Pointers do not fit 32 bits on this build; as on 64-bit Windows they are read with the Ptr calls.
@@ -891,6 +900,18 @@ LONG GetWindowLongW(HWND hWnd, int nIndex)
     {
         SetLastError(ERROR_INVALID_INDEX);
         return 0;
+    }
+    if (Window* w = Get(hWnd); w && nIndex >= 0 && !IsDialogSlot(*w, nIndex))
+    {
+        // A long of the extra bytes: four bytes at the offset, whatever lies beside them.
+        if (static_cast<size_t>(nIndex) + sizeof(LONG) > w->extra.size())
+        {
+            SetLastError(ERROR_INVALID_INDEX);
+            return 0;
+        }
+        LONG v = 0;
+        std::memcpy(&v, w->extra.data() + nIndex, sizeof v);
+        return v;
     }
     return static_cast<LONG>(GetWindowLongPtrW(hWnd, nIndex));
 }
@@ -902,6 +923,18 @@ LONG SetWindowLongW(HWND hWnd, int nIndex, LONG dwNewLong)
     {
         SetLastError(ERROR_INVALID_INDEX);
         return 0;
+    }
+    if (Window* w = Get(hWnd); w && nIndex >= 0 && !IsDialogSlot(*w, nIndex))
+    {
+        if (static_cast<size_t>(nIndex) + sizeof(LONG) > w->extra.size())
+        {
+            SetLastError(ERROR_INVALID_INDEX);
+            return 0;
+        }
+        LONG old = 0;
+        std::memcpy(&old, w->extra.data() + nIndex, sizeof old);
+        std::memcpy(w->extra.data() + nIndex, &dwNewLong, sizeof dwNewLong);
+        return old;
     }
     return static_cast<LONG>(SetWindowLongPtrW(hWnd, nIndex, dwNewLong));
 }

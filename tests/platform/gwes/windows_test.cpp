@@ -203,3 +203,47 @@ TEST(Windows, TextsAndLongsFollowTheWindowsRules)
     SendMessageW(w.hwnd, WM_USER + 10, 0, 0);
     EXPECT_EQ(w.log.back().msg, static_cast<UINT>(WM_USER + 10));
 }
+
+// The extra bytes of a window (cbWndExtra) hold 32-bit longs at any offset through Get/SetWindowLongW and
+// pointers through the Ptr calls; a long never spills into its neighbour.
+TEST(Windows, ExtraBytesHoldLongsSideBySide)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.cbWndExtra = 12;
+    wc.lpszClassName = u"GwesExtraLongs";
+    ASSERT_NE(RegisterClassW(&wc), 0);
+    HWND h = CreateWindowExW(0, u"GwesExtraLongs", u"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                             nullptr, nullptr);
+    ASSERT_TRUE(h);
+    struct Row
+    {
+        int index;
+        LONG value;
+    };
+    const Row rows[] = {{0, 0x11111111}, {4, 0x22222222}, {8, static_cast<LONG>(0xF3333333u)}};
+    for (const Row& r : rows)
+        EXPECT_EQ(SetWindowLongW(h, r.index, r.value), 0) << r.index;
+    for (const Row& r : rows)
+        EXPECT_EQ(GetWindowLongW(h, r.index), r.value) << r.index;
+    EXPECT_EQ(SetWindowLongW(h, 0, -1), 0x11111111);
+    EXPECT_EQ(GetWindowLongW(h, 4), 0x22222222);
+    EXPECT_EQ(static_cast<uint64_t>(GetWindowLongPtrW(h, 0)), 0x22222222FFFFFFFFull);
+    EXPECT_EQ(static_cast<uint64_t>(GetWindowLongPtrW(h, 4)), 0xF333333322222222ull);
+
+    // A long that would run past the extra bytes is refused and changes nothing.
+    for (int index : {9, 12, 100})
+    {
+        SetLastError(0);
+        EXPECT_EQ(SetWindowLongW(h, index, 7), 0) << index;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_INDEX)) << index;
+        SetLastError(0);
+        EXPECT_EQ(GetWindowLongW(h, index), 0) << index;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_INDEX)) << index;
+    }
+    EXPECT_EQ(GetWindowLongW(h, 8), static_cast<LONG>(0xF3333333u));
+    SetLastError(0);
+    EXPECT_EQ(GetWindowLongPtrW(h, 8), 0); // 8 bytes from offset 8 do not fit in 12
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_INDEX));
+    DestroyWindow(h);
+}
