@@ -355,11 +355,20 @@ LRESULT CALLBACK TabProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case TCM_DELETEITEM:
+    {
         if (index < 0 || index >= count)
             return FALSE;
+        // The selected tab stays selected when one before it goes (its index moves down with it).
+        int cur = st->bar->currentIndex();
         st->items.erase(st->items.begin() + index);
         st->Rebuild();
+        if (index < cur)
+        {
+            QSignalBlocker block(st->bar);
+            st->bar->setCurrentIndex(cur - 1);
+        }
         return TRUE;
+    }
     case TCM_DELETEALLITEMS:
         st->items.clear();
         st->Rebuild();

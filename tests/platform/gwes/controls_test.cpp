@@ -405,6 +405,50 @@ TEST(TabControl, TheParentMayRefuseAChangeOfTab)
     EXPECT_EQ(codes, (std::vector<UINT>{TCN_SELCHANGING, TCN_SELCHANGING, TCN_SELCHANGE}));
 }
 
+// Items read back within the caller's buffer; deleting a tab before the selected one keeps that tab
+// selected (its index moves down with it).
+TEST(TabControl, ItemsReadBackAndDeletionKeepsTheSelectedTab)
+{
+    TestWindow parent(WS_OVERLAPPED | WS_VISIBLE);
+    HWND tab = Control(WC_TABCONTROL, 0, parent.hwnd, 1056, {0, 0, 200, 150});
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    for (const char16_t* text : {u"Status", u"Radio", u"Counters", u"About"})
+    {
+        item.pszText = const_cast<LPWSTR>(text);
+        SendMessageW(tab, TCM_INSERTITEMW, 99, reinterpret_cast<LPARAM>(&item));
+    }
+    auto textOf = [&](int index, int cch)
+    {
+        WCHAR buffer[16];
+        std::fill(std::begin(buffer), std::end(buffer), u'#');
+        TCITEMW get{};
+        get.mask = TCIF_TEXT;
+        get.pszText = buffer;
+        get.cchTextMax = cch;
+        if (!SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&get)))
+            return std::u16string(u"<err>");
+        EXPECT_EQ(buffer[cch], u'#') << "written past cchTextMax";
+        return std::u16string(buffer);
+    };
+    EXPECT_EQ(textOf(2, 15), u"Counters");
+    EXPECT_EQ(textOf(2, 4), u"Cou");
+    EXPECT_EQ(textOf(4, 15), u"<err>");
+
+    EXPECT_EQ(SendMessageW(tab, TCM_SETCURSEL, 2, 0), 0);
+    EXPECT_TRUE(SendMessageW(tab, TCM_DELETEITEM, 0, 0));
+    EXPECT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(tab, TCM_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(textOf(1, 15), u"Counters");
+    auto* bar = gwes::WidgetOf(tab)->findChild<QTabBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->tabText(bar->currentIndex()), QStringLiteral("Counters"));
+    // A tab after the selected one leaves the selection where it is.
+    EXPECT_TRUE(SendMessageW(tab, TCM_DELETEITEM, 2, 0));
+    EXPECT_EQ(SendMessageW(tab, TCM_GETCURSEL, 0, 0), 1);
+    EXPECT_FALSE(SendMessageW(tab, TCM_DELETEITEM, 5, 0));
+}
+
 namespace
 {
 
