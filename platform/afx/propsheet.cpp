@@ -501,22 +501,26 @@ BOOL CPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam)
     if (!m_bModeless && (id == IDOK || id == IDCANCEL) &&
         !FindMessageEntry(GetMessageMap(), WM_COMMAND, HIWORD(wParam), id))
     {
+        // A page may add or remove pages while it is asked: the pages asked are those of the sheet when
+        // the button was pressed that are still in it.
+        const std::vector<CPropertyPage*> pages = m_pages;
+        auto stillHere = [this](CPropertyPage* p) { return GetPageIndex(p) >= 0 && p->m_hWnd; };
         if (id == IDOK)
         {
             CPropertyPage* current = GetPage(m_nCurPage);
             if (current && current->m_hWnd && !current->OnKillActive())
                 return TRUE;
-            for (CPropertyPage* p : m_pages)
-                if (p->m_hWnd && !p->OnApply())
+            for (CPropertyPage* p : pages)
+                if (stillHere(p) && !p->OnApply())
                     return TRUE;
         }
         else
         {
-            for (CPropertyPage* p : m_pages)
-                if (p->m_hWnd && !p->OnQueryCancel())
+            for (CPropertyPage* p : pages)
+                if (stillHere(p) && !p->OnQueryCancel())
                     return TRUE;
-            for (CPropertyPage* p : m_pages)
-                if (p->m_hWnd)
+            for (CPropertyPage* p : pages)
+                if (stillHere(p))
                     p->OnReset();
         }
         ::EndDialog(m_hWnd, id);

@@ -4,6 +4,8 @@
 
 #include "uires.h"
 
+#include <QTimer>
+
 #include <string>
 #include <vector>
 
@@ -235,4 +237,53 @@ TEST(PropertySheets, ADerivedSheetSeesItsCreationAndAFailedCreationShowsNothingM
     EXPECT_FALSE(broken.Create(&host.dialog, WS_CHILD | WS_VISIBLE, 0));
     EXPECT_EQ(broken.m_hWnd, nullptr);
     EXPECT_EQ(recorder.texts(), std::vector<std::u16string>{u"PreCreateWindow"});
+}
+
+namespace
+{
+
+// A page that counts its applies and may take another page out of the sheet while it applies.
+class CApplyingPage : public CCountingPage
+{
+public:
+    using CCountingPage::CCountingPage;
+    int applies = 0;
+    CPropertyPage* removeOnApply = nullptr;
+    CPropertySheet* sheet = nullptr;
+    BOOL OnApply() override
+    {
+        ++applies;
+        if (removeOnApply)
+            sheet->RemovePage(removeOnApply);
+        return CCountingPage::OnApply();
+    }
+};
+
+} // namespace
+
+// OK asks every page made so far to apply, once each, even when a page changes the sheet's pages while
+// it applies.
+TEST(PropertySheets, OKAppliesEveryPageOnceWhileAPageRemovesAnother)
+{
+    CApplyingPage status(IDD_PAGE_STATUS), radio(IDD_PAGE_RADIO), about(IDD_PAGE_ABOUT);
+    CPropertySheet sheet(u"Sheet");
+    status.removeOnApply = &radio;
+    status.sheet = &sheet;
+    sheet.AddPage(&status);
+    sheet.AddPage(&radio);
+    sheet.AddPage(&about);
+    bool pressed = false;
+    QTimer::singleShot(10,
+                       [&]
+                       {
+                           for (int page : {1, 2, 0})
+                               EXPECT_TRUE(sheet.SetActivePage(page));
+                           pressed = sheet.PressButton(PSBTN_OK);
+                       });
+    EXPECT_EQ(sheet.DoModal(), IDOK);
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(status.applies, 1);
+    EXPECT_EQ(radio.applies, 0);
+    EXPECT_EQ(about.applies, 1);
+    EXPECT_EQ(sheet.GetPageCount(), 2);
 }
