@@ -410,9 +410,13 @@ BOOL CWnd::DestroyWindow()
     if (!h)
         return FALSE;
     bool subclassed = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(h, GWLP_WNDPROC)) == AfxWndProc;
+    // A temporary object (FromHandle) is deleted with its window.
+    auto& temporaries = TheMaps().temporary;
+    auto it = temporaries.find(h);
+    bool temporary = it != temporaries.end() && it->second.get() == this;
     BOOL result = ::DestroyWindow(h);
     // A subclassed object has let go in WM_NCDESTROY (and may be gone); an attached one lets go here.
-    if (!subclassed && m_hWnd == h)
+    if (!subclassed && !temporary && m_hWnd == h)
         Detach();
     return result;
 }

@@ -218,6 +218,24 @@ TEST(Subclassing, TheObjectSeesTheControlsMessagesFirstAndDefaultReachesTheContr
     parent.DestroyWindow();
 }
 
+// A temporary object (FromHandle on a window no object is attached to) goes with its window, also when
+// it destroys that window itself: GetDlgItem(...)->DestroyWindow() (checked by the address sanitizer).
+TEST(Subclassing, ATemporaryObjectDestroysItsOwnWindow)
+{
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, u"Parent", WS_OVERLAPPED, 0, 0, 200, 100, nullptr, nullptr));
+    for (int id : {1003, 1004})
+        ASSERT_TRUE(CreateWindowExW(0, u"Button", u"B", WS_CHILD | WS_VISIBLE, 5, 5, 50, 20, parent.m_hWnd,
+                                    reinterpret_cast<HMENU>(static_cast<uintptr_t>(id)), nullptr, nullptr));
+    CWnd* button = parent.GetDlgItem(1003);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(button->m_hWnd), nullptr);
+    EXPECT_TRUE(button->DestroyWindow());
+    EXPECT_EQ(parent.GetDlgItem(1003), nullptr);
+    EXPECT_NE(parent.GetDlgItem(1004), nullptr);
+    parent.DestroyWindow();
+}
+
 TEST(Application, RunEndsWhenTheMainWindowIsDestroyedAndForgetsIt)
 {
     struct CTestApp : public CWinApp
