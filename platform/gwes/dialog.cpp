@@ -310,9 +310,11 @@ UINT GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL* lpTranslated, BOOL bSigned)
     HWND item = GetDlgItem(hDlg, nIDDlgItem);
     if (!item)
         return 0;
-    WCHAR buffer[64] = {};
-    GetWindowTextW(item, buffer, 64);
-    std::u16string_view s(buffer);
+    // The whole text: a number far behind blanks is read, and so is anything after it.
+    std::u16string text(static_cast<size_t>(std::max(GetWindowTextLengthW(item), 0)) + 1, u'\0');
+    text.resize(
+        static_cast<size_t>(std::max(GetWindowTextW(item, text.data(), static_cast<int>(text.size())), 0)));
+    std::u16string_view s(text);
     size_t i = 0;
     while (i < s.size() && (s[i] == u' ' || s[i] == u'\t'))
         ++i;

@@ -569,3 +569,43 @@ TEST(Dialogs, EnterPressesTheDefaultButtonEscapeAndClosingCancel)
         DestroyWindow(dlg);
     }
 }
+
+// GetDlgItemInt reads the whole text of the item: blanks around a decimal number with an optional sign
+// (signed reads only), within the range of the reading; anything else is not translated.
+TEST(Dialogs, GetDlgItemIntTranslatesTheWholeText)
+{
+    TestWindow parent(WS_OVERLAPPED);
+    HWND edit = Control(u"Edit", ES_AUTOHSCROLL, parent.hwnd, 1003);
+    ASSERT_TRUE(edit);
+    const std::u16string blanks(70, u' ');
+    struct Row
+    {
+        std::u16string text;
+        BOOL isSigned;
+        UINT value;
+        BOOL translated;
+    };
+    const Row rows[] = {
+        {u"42", FALSE, 42, TRUE},
+        {u"  -17 ", TRUE, static_cast<UINT>(-17), TRUE},
+        {u"-17", FALSE, 0, FALSE},
+        {u"4294967295", FALSE, 4294967295u, TRUE},
+        {u"4294967296", FALSE, 0, FALSE},
+        {u"-2147483648", TRUE, 0x80000000u, TRUE},
+        {u"2147483648", TRUE, 0, FALSE},
+        {u"12abc", FALSE, 0, FALSE},
+        {u"", FALSE, 0, FALSE},
+        {blanks + u"42", FALSE, 42, TRUE},       // a long text is read whole
+        {u"7" + blanks + u"x", FALSE, 0, FALSE}, // and so is what follows far behind the number
+    };
+    for (const Row& r : rows)
+    {
+        ASSERT_TRUE(SetWindowTextW(edit, r.text.c_str()));
+        BOOL translated = -1;
+        EXPECT_EQ(GetDlgItemInt(parent.hwnd, 1003, &translated, r.isSigned), r.value) << r.text.size();
+        EXPECT_EQ(translated, r.translated) << r.text.size();
+    }
+    BOOL translated = -1;
+    EXPECT_EQ(GetDlgItemInt(parent.hwnd, 999, &translated, FALSE), 0u);
+    EXPECT_FALSE(translated);
+}
