@@ -73,7 +73,9 @@ std::optional<Directory> Directory::Parse(const uint8_t* data, size_t size)
         r.Seek(offset);
         uint32_t dataSize = r.U32();
         uint32_t headerSize = r.U32();
-        if (headerSize < 16 + 8 || headerSize > size - offset || dataSize > size - offset - headerSize)
+        // A header is a whole number of 32-bit words, so the data after it starts aligned.
+        if (headerSize < 16 + 8 || headerSize % 4 != 0 || headerSize > size - offset ||
+            dataSize > size - offset - headerSize)
             return std::nullopt;
         ByteReader h(data + offset, headerSize);
         h.Skip(8);

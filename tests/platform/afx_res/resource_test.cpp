@@ -312,3 +312,51 @@ TEST(ResourceNames, PointersOrdinalsAndNumberStrings)
     EXPECT_TRUE(ResName::FromPointer(u"Dialog").Matches(ResName::String(u"DIALOG")));
     EXPECT_FALSE(ResName::FromPointer(u"141").Matches(ResName::Ordinal(141)));
 }
+
+namespace
+{
+
+// A .res image of the empty marker entry and one string-table block (ordinal 1) whose header claims
+// `headerSize` bytes (32 is what the compiler writes; the rest is filled with zeros).
+std::vector<uint8_t> StringImage(uint32_t headerSize)
+{
+    std::vector<uint8_t> out;
+    auto u16 = [&](uint16_t v) { out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    auto u32 = [&](uint32_t v) { u16(uint16_t(v)), u16(uint16_t(v >> 16)); };
+    auto header = [&](uint32_t dataSize, uint32_t size, uint16_t type, uint16_t name)
+    {
+        size_t start = out.size();
+        u32(dataSize), u32(size), u16(0xFFFF), u16(type), u16(0xFFFF), u16(name);
+        u32(0), u16(0x30), u16(0x0409), u32(0), u32(0);
+        out.resize(start + size, 0);
+    };
+    header(0, 32, 0, 0);
+    // The block: string 0 is "Hi", the other 15 are empty.
+    header(2 + 4 + 15 * 2, headerSize, 6, 1);
+    u16(2), u16(u'H'), u16(u'i');
+    for (int i = 0; i < 15; ++i)
+        u16(0);
+    return out;
+}
+
+} // namespace
+
+// Every header of the format is a whole number of 32-bit words, so its data starts aligned; an image whose
+// header size is anything else is malformed and refused as a whole.
+TEST(ResourceParsing, HeaderSizesThatBreakTheWordAlignmentAreRefused)
+{
+    std::vector<uint8_t> good = StringImage(32);
+    std::optional<Directory> dir = Directory::Parse(good.data(), good.size());
+    ASSERT_TRUE(dir);
+    ASSERT_EQ(dir->entries().size(), 1u);
+    EXPECT_EQ(dir->entries()[0].size, 36u);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(dir->entries()[0].data) % 4,
+              reinterpret_cast<uintptr_t>(good.data()) % 4);
+    for (uint32_t size : {33u, 34u, 35u, 37u})
+    {
+        std::vector<uint8_t> bad = StringImage(size);
+        EXPECT_FALSE(Directory::Parse(bad.data(), bad.size())) << size;
+    }
+    std::vector<uint8_t> padded = StringImage(36); // a longer header in whole words is fine
+    EXPECT_TRUE(Directory::Parse(padded.data(), padded.size()));
+}
