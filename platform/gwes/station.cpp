@@ -53,6 +53,23 @@ void Received(const ce::winstation::Message& m)
         payload = std::make_shared<std::vector<uint8_t>>(m.payload);
     auto wParam = static_cast<WPARAM>(m.wParam);
     auto lParam = static_cast<LPARAM>(m.lParam);
+    if (m.message == WM_DEVICECHANGE && wParam >= 0x8000 && wParam <= 0x8006)
+    {
+        // A device event points at its header: it must have come whole with the message. A bare lParam
+        // would be an address in the other process.
+        if (payload)
+        {
+            uint32_t size = 0;
+            if (payload->size() >= sizeof size)
+                std::memcpy(&size, payload->data(), sizeof size);
+            if (size < 12 || size > payload->size())
+                return;
+        }
+        else if (lParam != 0)
+        {
+            return;
+        }
+    }
     if (m.hwnd == ce::winstation::kBroadcastHwnd)
     {
         // Every top-level window of this process gets it; they share one copy of the payload.

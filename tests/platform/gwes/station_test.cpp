@@ -57,6 +57,56 @@ TEST(WindowStation, ABroadcastPostedInAnotherProcessReachesAWindowHereWithItsPay
     EXPECT_TRUE(PumpUntil([&] { return other.Count(WM_DEVICECHANGE) == 1; }));
 }
 
+// A device-change message from another process is what that process says it is: one whose header runs
+// past the bytes that came, or that carries a pointer of the other process instead of a header, never
+// reaches a window here (which would read past the copy, or through the pointer).
+TEST(WindowStation, AMalformedDeviceBroadcastFromAnotherProcessIsDropped)
+{
+    TestWindow w(WS_OVERLAPPED, nullptr, 0, u"Station guard");
+    std::vector<std::pair<WPARAM, DWORD>> seen; // event, size the header claims (0: no header)
+    w.handler = [&](HWND, UINT msg, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT>
+    {
+        if (msg == WM_DEVICECHANGE)
+        {
+            DWORD size = 0;
+            if (lParam && wParam != 0x8007)
+                std::memcpy(&size, reinterpret_cast<const void*>(lParam), 4);
+            seen.emplace_back(wParam, size);
+        }
+        return std::nullopt;
+    };
+    struct Row
+    {
+        const char* args;
+        bool delivered;
+    };
+    const Row rows[] = {
+        {"0x8000 0 8 8", false},      // shorter than a header
+        {"0x8000 0 16 4096", false},  // the header claims more than came
+        {"0x8000 0 16 4", false},     // a header smaller than a header
+        {"0x8004 0x1234 0 0", false}, // a pointer of the other process
+        {"0x8004 0 0 0", true},       // no header at all
+        {"0x8000 0 16 16", true},     // a whole header
+        {"0x8007 0x1234 0 0", true},  // not a device event with a header: lParam is a value
+    };
+    std::vector<std::pair<WPARAM, DWORD>> expected;
+    for (const Row& r : rows)
+    {
+        ASSERT_EQ(RunPoster(std::string("raw-device ") + r.args).first, 0) << r.args;
+        if (r.delivered)
+        {
+            WPARAM event = std::strtoul(r.args, nullptr, 0);
+            expected.emplace_back(event, event == 0x8000 ? 16u : 0u);
+        }
+    }
+    // A last, good one: everything before it has been handled when it arrives.
+    ASSERT_EQ(RunPoster("broadcast-device 0x8004 COM3:").first, 0);
+    expected.emplace_back(0x8004, 12u + 6 * 2);
+    ASSERT_TRUE(
+        PumpUntil([&] { return !seen.empty() && seen.back().first == 0x8004 && seen.back().second; }));
+    EXPECT_EQ(seen, expected);
+}
+
 TEST(WindowStation, AnotherProcessFindsAWindowByItsCurrentTitleAndPostsToIt)
 {
     TestWindow w(WS_OVERLAPPED, nullptr, 0, u"Old title");
