@@ -39,19 +39,30 @@ std::map<HGDIOBJ, std::unique_ptr<CGdiObject>>& GdiWrappers()
     return *map;
 }
 
+// Wrappers replaced by one of another class for the same handle: the caller that got one may still use
+// it, so it lives (and keeps its handle) as long as the handle does.
+std::multimap<HGDIOBJ, std::unique_ptr<CGdiObject>>& RetiredGdiWrappers()
+{
+    static auto* map = new std::multimap<HGDIOBJ, std::unique_ptr<CGdiObject>>;
+    return *map;
+}
+
 template <class T> T* TypedWrapper(HGDIOBJ h)
 {
     // Wrappers of one handle are shared; a wrapper of another class for the same handle replaces it.
     auto& map = GdiWrappers();
+    auto& retired = RetiredGdiWrappers();
     if (auto it = map.find(h); it != map.end() && it->second && !dynamic_cast<T*>(it->second.get()))
     {
-        it->second->Detach();
+        retired.emplace(h, std::move(it->second));
         map.erase(it);
     }
     if (!h)
         return nullptr;
     for (auto it = map.begin(); it != map.end();)
         it = GdiAlive(it->first) ? std::next(it) : (it->second->Detach(), map.erase(it));
+    for (auto it = retired.begin(); it != retired.end();)
+        it = GdiAlive(it->first) ? std::next(it) : (it->second->Detach(), retired.erase(it));
     auto& slot = map[h];
     if (!slot)
     {
@@ -245,6 +256,10 @@ BOOL CGdiObject::DeleteObject()
     auto& map = GdiWrappers();
     if (auto it = map.find(m_hObject); it != map.end() && it->second.get() == this)
         return FALSE;
+    auto [first, last] = RetiredGdiWrappers().equal_range(m_hObject);
+    for (auto it = first; it != last; ++it)
+        if (it->second.get() == this)
+            return FALSE;
     return ::DeleteObject(Detach());
 }
 

@@ -120,6 +120,23 @@ TEST(Gdi, MemoryBandsBlittedToTheWindowKeepTheirExactColours)
     DestroyWindow(h);
 }
 
+// The wrapper FromHandle gives stays valid while its handle lives, also when the same handle is later
+// asked for through another class (a stock brush first as a CGdiObject, then as a CBrush).
+TEST(Gdi, WrappersOfOneHandleThroughTwoClassesBothStayValid)
+{
+    CBrush brush(RGB(1, 2, 3));
+    HGDIOBJ h = brush.m_hObject;
+    CGdiObject* plain = CGdiObject::FromHandle(h);
+    ASSERT_NE(plain, nullptr);
+    CBrush* typed = CBrush::FromHandle(static_cast<HBRUSH>(h));
+    ASSERT_NE(typed, nullptr);
+    EXPECT_EQ(plain->m_hObject, h); // read from the first wrapper (the address sanitizer checks it)
+    EXPECT_EQ(typed->m_hObject, h);
+    EXPECT_FALSE(plain->DeleteObject()); // a wrapper does not own its handle
+    EXPECT_EQ(GetObjectType(h), static_cast<DWORD>(OBJ_BRUSH));
+    EXPECT_EQ(CBrush::FromHandle(static_cast<HBRUSH>(h)), typed);
+}
+
 TEST(Gdi, SingleLineCentredTextLandsInTheMiddle)
 {
     g_paint = [](HWND h)
