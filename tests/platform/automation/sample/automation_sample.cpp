@@ -26,9 +26,8 @@ protected:
     {
         CDialog::OnInitDialog();
         SetWindowText(u"Automation Sample");
-        CComboBox* pCombo = static_cast<CComboBox*>(GetDlgItem(IDC_COMBO));
-        pCombo->AddString(u"One");
-        pCombo->AddString(u"Two");
+        SendDlgItemMessage(IDC_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"One"));
+        SendDlgItemMessage(IDC_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Two"));
         NOTIFYICONDATA nid = {};
         nid.cbSize = sizeof(nid);
         nid.hWnd = m_hWnd;
