@@ -65,13 +65,24 @@ public:
 namespace
 {
 
-// The devices the current thread is calling into, innermost last, so that a driver that deregisters
-// its own device from one of its entry points does not wait for itself.
-thread_local std::vector<const Device*> t_calls;
+// The calls the current thread is making into drivers, a chain from the innermost outwards, so that a
+// driver that deregisters its own device from one of its entry points does not wait for itself. Each
+// frame lives on the caller's stack; the thread-local head is a plain pointer with no destructor, so a
+// device call made at process exit (an atexit handler or a global object's destructor closing a device
+// handle, after the thread's thread-local objects are gone) still finds it valid.
+struct CallFrame
+{
+    const Device* device = nullptr;
+    const CallFrame* outer = nullptr;
+};
+thread_local const CallFrame* t_innermost = nullptr;
 
 size_t CallsOfThisThread(const Device& device)
 {
-    return static_cast<size_t>(std::count(t_calls.begin(), t_calls.end(), &device));
+    size_t n = 0;
+    for (const CallFrame* f = t_innermost; f; f = f->outer)
+        n += f->device == &device;
+    return n;
 }
 
 // One call into a driver, counted on its device. Entering fails once the device is deregistered or the
@@ -105,13 +116,13 @@ public:
     struct Counted
     {
     };
-    DriverCall(Device& device, Counted) : m_device(device), m_entered(true) { t_calls.push_back(&device); }
+    DriverCall(Device& device, Counted) : m_device(device), m_entered(true) { Push(); }
 
     ~DriverCall()
     {
         if (!m_entered)
             return;
-        t_calls.pop_back();
+        t_innermost = m_frame.outer;
         std::lock_guard lock(m_device.lock);
         --m_device.calls;
         m_device.idle.notify_all();
@@ -126,11 +137,17 @@ private:
     void Count()
     {
         ++m_device.calls;
-        t_calls.push_back(&m_device);
+        Push();
+    }
+    void Push()
+    {
+        m_frame = CallFrame{&m_device, t_innermost};
+        t_innermost = &m_frame;
     }
 
     Device& m_device;
     bool m_entered = false;
+    CallFrame m_frame;
 };
 
 // Runs a driver entry point; an exception escaping the driver counts as a failure.
