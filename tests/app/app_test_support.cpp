@@ -1,8 +1,7 @@
 #include "app_test_support.h"
 
 #include <run_tool.h>
-
-#include <cstdlib>
+#include <window_system.h>
 
 UINT WM_TBARDLGMESSAGE = 0;
 
@@ -14,16 +13,7 @@ namespace
 
 CPPC_uiApp s_app;
 
-const int s_nOffscreen = (setenv("QT_QPA_PLATFORM", "offscreen", 1), 0);
-
-// The window system lives for the whole program and is shut down once at its end.
-class WindowSystem : public testing::Environment
-{
-public:
-    void TearDown() override { gwes::ShutdownApplication(); }
-};
-
-const auto* s_pWindowSystem = testing::AddGlobalTestEnvironment(new WindowSystem);
+const bool s_bWindowSystem = testing_support::UseWindowSystem(testing_support::Handheld::PerFixture);
 
 } // namespace
 
@@ -59,8 +49,6 @@ std::u16string Parameter(const char16_t* pszName)
 
 void ShellTest::SetUp()
 {
-    (void)s_nOffscreen;
-    (void)s_pWindowSystem;
     ASSERT_TRUE(gwes::EnsureApplication());
     s_app.m_bCardRemoved = FALSE;
     s_app.m_bLocalized = FALSE;

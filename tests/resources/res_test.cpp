@@ -2,46 +2,21 @@
 #include "res_test.h"
 
 #include <gwes/gwes.h>
-#include <temp_handheld.h>
+#include <window_system.h>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
 
 namespace res_test
 {
 namespace
 {
 
-const int g_offscreen = (setenv("QT_QPA_PLATFORM", "offscreen", 1), 0);
-
-class Environment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        (void)g_offscreen;
-        m_handheld = std::make_unique<testing_support::TempHandheld>();
-        gwes::EnsureApplication();
-    }
-    void TearDown() override
-    {
-        gwes::ShutdownApplication();
-        m_handheld.reset();
-    }
-
-private:
-    std::unique_ptr<testing_support::TempHandheld> m_handheld;
-};
-
-const auto* g_environment = ::testing::AddGlobalTestEnvironment(new Environment);
+const bool g_windowSystem = testing_support::UseWindowSystem(testing_support::Handheld::PerProgram);
 
 } // namespace
 
 HMODULE LangSC()
 {
-    (void)g_environment;
     static HMODULE module = LoadLibraryW(u"langSC.dll");
     return module;
 }

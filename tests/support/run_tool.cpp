@@ -7,9 +7,10 @@
 namespace testing_support
 {
 
-int RunTool(const std::string& name, const std::string& arguments, std::string* output)
+int RunTool(const std::string& name, const std::string& arguments, std::string* output, Streams streams)
 {
-    const std::string command = (ProgramDir() / name).string() + " " + arguments + " 2>&1";
+    const std::string command = (ProgramDir() / name).string() + " " + arguments +
+                                (streams == Streams::OutputAndErrors ? " 2>&1" : "");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return -1;

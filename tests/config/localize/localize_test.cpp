@@ -9,35 +9,22 @@
 
 #include <gwes/gwes.h>
 #include <temp_handheld.h>
+#include <window_system.h>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
 
 namespace
 {
 
 CPPC_uiApp s_app;
 
-const int s_nOffscreen = (setenv("QT_QPA_PLATFORM", "offscreen", 1), 0);
-
-// The window system lives for the whole program and is shut down once at its end.
-class WindowSystem : public testing::Environment
-{
-public:
-    void TearDown() override { gwes::ShutdownApplication(); }
-};
-
-const auto* s_pWindowSystem = testing::AddGlobalTestEnvironment(new WindowSystem);
+const bool s_bWindowSystem = testing_support::UseWindowSystem(testing_support::Handheld::PerFixture);
 
 class Localize : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        (void)s_nOffscreen;
-        (void)s_pWindowSystem;
         ASSERT_TRUE(gwes::EnsureApplication());
         ASSERT_TRUE(m_dialog.Create(IDD_LOCALIZE));
     }

@@ -2,27 +2,18 @@
 // InitInstance with its modal dialog, the main window forgotten when destroyed, and the exit code.
 #include "ui_test.h"
 
-#include <temp_handheld.h>
+#include <run_tool.h>
 
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace
 {
 
 std::pair<int, std::string> RunSample(const std::string& args)
 {
-    std::string command = (testing_support::ProgramDir() / "afx_sample_app").string() + " " + args;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return {-1, {}};
     std::string out;
-    char buffer[256];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        out.append(buffer, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    int code = testing_support::RunTool("afx_sample_app", args, &out, testing_support::Streams::OutputOnly);
+    return {code, out};
 }
 
 } // namespace

@@ -1,10 +1,7 @@
 // Test support for the window services.
 #include "gwes_test.h"
 
-#include <temp_handheld.h>
-
-#include <cstdlib>
-#include <memory>
+#include <window_system.h>
 
 namespace gwes_test
 {
@@ -12,23 +9,7 @@ namespace
 {
 
 // Every window of these tests lives off screen, in a handheld of its own.
-const int g_offscreen = (setenv("QT_QPA_PLATFORM", "offscreen", 1), 0);
-
-class Environment : public ::testing::Environment
-{
-public:
-    void SetUp() override { m_handheld = std::make_unique<testing_support::TempHandheld>(); }
-    void TearDown() override
-    {
-        gwes::ShutdownApplication();
-        m_handheld.reset();
-    }
-
-private:
-    std::unique_ptr<testing_support::TempHandheld> m_handheld;
-};
-
-const auto* g_environment = ::testing::AddGlobalTestEnvironment(new Environment);
+const bool g_windowSystem = testing_support::UseWindowSystem(testing_support::Handheld::PerProgram);
 
 const WCHAR kClass[] = u"GwesTestWindow";
 
@@ -48,8 +29,6 @@ void RegisterTestClass()
 
 TestWindow::TestWindow(DWORD style, HWND parent, int id, LPCWSTR title, RECT r)
 {
-    (void)g_offscreen;
-    (void)g_environment;
     gwes::EnsureApplication();
     RegisterTestClass();
     hwnd = CreateWindowExW(0, kClass, title, style, r.left, r.top, r.right - r.left, r.bottom - r.top, parent,

@@ -1,9 +1,8 @@
 // The window station between processes: a helper program posts and broadcasts to windows of this one.
 #include "gwes_test.h"
 
-#include <temp_handheld.h>
+#include <run_tool.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -16,16 +15,9 @@ namespace
 // Runs the helper with the given arguments; its exit code and what it printed.
 std::pair<int, std::string> RunPoster(const std::string& args)
 {
-    std::string command = (testing_support::ProgramDir() / "gwes_poster").string() + " " + args;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return {-1, {}};
     std::string out;
-    char buffer[256];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        out.append(buffer, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    int code = testing_support::RunTool("gwes_poster", args, &out, testing_support::Streams::OutputOnly);
+    return {code, out};
 }
 
 } // namespace

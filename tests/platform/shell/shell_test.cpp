@@ -7,39 +7,16 @@
 #include <gwes/qt.h>
 #include <gwes/shell.h>
 
-#include <temp_handheld.h>
+#include <window_system.h>
 
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
 namespace
 {
 
-const int g_offscreen = (setenv("QT_QPA_PLATFORM", "offscreen", 1), 0);
-
-class Environment : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        (void)g_offscreen;
-        m_handheld = std::make_unique<testing_support::TempHandheld>();
-        gwes::EnsureApplication();
-    }
-    void TearDown() override
-    {
-        gwes::ShutdownApplication();
-        m_handheld.reset();
-    }
-
-private:
-    std::unique_ptr<testing_support::TempHandheld> m_handheld;
-};
-const auto* g_environment = ::testing::AddGlobalTestEnvironment(new Environment);
+const bool g_windowSystem = testing_support::UseWindowSystem(testing_support::Handheld::PerProgram);
 
 // A plain window whose WM_PAINT runs a test's drawing.
 std::function<void(HWND)> g_paint;
@@ -55,7 +32,6 @@ LRESULT CALLBACK PaintProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 HWND PaintWindow(int cx, int cy)
 {
-    (void)g_environment;
     static bool registered = false;
     if (!registered)
     {
