@@ -111,7 +111,8 @@ TEST_F(RebindTest, TheDllExportsRebindWlanByItsPlainNameAndKeepsItsOwnApplicatio
     HMODULE hModule = LoadLibraryW(u"wlanbind.dll");
     ASSERT_NE(hModule, nullptr) << GetLastError();
     using RebindFunction = DWORD (*)(LPCWSTR);
-    auto pfnRebind = reinterpret_cast<RebindFunction>(GetProcAddress(hModule, "RebindWlan"));
+    auto pfnRebind =
+        reinterpret_cast<RebindFunction>(reinterpret_cast<void (*)()>(GetProcAddress(hModule, "RebindWlan")));
     ASSERT_NE(pfnRebind, nullptr);
     EXPECT_EQ(AfxGetApp(), &theApp);
     EXPECT_EQ(pfnRebind(u"WLAN11b"), 0u);
