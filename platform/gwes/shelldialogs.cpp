@@ -5,6 +5,7 @@
 #include <gwes/shell.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -119,6 +120,28 @@ private:
     QPointer<T> m_widget;
 };
 
+// While a box or dialog is open over a wait cursor, the pointer is an arrow again: the user has to
+// answer it. The wait cursor comes back when it closes.
+class ArrowWhileOpen
+{
+public:
+    ArrowWhileOpen() : m_waiting(QApplication::overrideCursor() != nullptr)
+    {
+        if (m_waiting)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileOpen()
+    {
+        if (m_waiting)
+            QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileOpen(const ArrowWhileOpen&) = delete;
+    ArrowWhileOpen& operator=(const ArrowWhileOpen&) = delete;
+
+private:
+    bool m_waiting;
+};
+
 } // namespace
 
 int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view caption, UINT type)
@@ -142,7 +165,10 @@ int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view ca
         box->setEscapeButton(open.buttons[IDOK]);
     open.box = box.get();
     g_boxes.push_back(&open);
-    box->exec();
+    {
+        ArrowWhileOpen arrow;
+        box->exec();
+    }
     g_boxes.erase(std::remove(g_boxes.begin(), g_boxes.end(), &open), g_boxes.end());
     if (open.answer)
         return open.answer;
@@ -216,7 +242,11 @@ std::optional<std::u16string> RunFileDialog(const FileDialogRequest& request)
         dialog->selectFile(initial);
     open.dialog = dialog.get();
     g_fileDialogs.push_back(&open);
-    int result = dialog->exec();
+    int result = 0;
+    {
+        ArrowWhileOpen arrow;
+        result = dialog->exec();
+    }
     g_fileDialogs.erase(std::remove(g_fileDialogs.begin(), g_fileDialogs.end(), &open), g_fileDialogs.end());
     if (open.answered)
         return open.answer;

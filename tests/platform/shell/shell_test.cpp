@@ -9,6 +9,7 @@
 
 #include <window_system.h>
 
+#include <QApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -415,4 +416,32 @@ TEST(MessageBoxes, AnOwnerDestroyedWhileItsBoxIsOpenEndsTheBox)
                        });
     EXPECT_FALSE(gwes::RunFileDialog(request));
     EXPECT_FALSE(IsWindow(owner));
+}
+
+TEST(WaitCursor, NestsAndGivesWayToAnArrowWhileABoxIsOpen)
+{
+    auto shape = [] { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; };
+    {
+        CWaitCursor outer;
+        {
+            CWaitCursor inner;
+            EXPECT_EQ(shape(), Qt::WaitCursor);
+        }
+        EXPECT_EQ(shape(), Qt::WaitCursor); // the outer one still waits
+        int during = -2;
+        QTimer::singleShot(20,
+                           [&]
+                           {
+                               during = shape();
+                               gwes::Automate({"answer", "OK"});
+                           });
+        EXPECT_EQ(gwes::ShowMessageBox(nullptr, u"Fail to read", u"Utility", MB_OK), IDOK);
+        EXPECT_EQ(during, Qt::ArrowCursor);
+        EXPECT_EQ(shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(shape(), -1);
+    // An end without a beginning is ignored: the next wait cursor still shows.
+    gwes::EndWaitCursor();
+    CWaitCursor again;
+    EXPECT_EQ(shape(), Qt::WaitCursor);
 }
