@@ -221,7 +221,7 @@ TEST(FileDialogs, AnOpenDialogShowsItsFiltersAndAddsTheDefaultExtension)
     const std::string dir = testing::TempDir();
     std::ofstream(dir + "eeprom_words.txt") << "0000";
     CFileDialog dlg(TRUE, u"txt", u"*.txt", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
-                    u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+                    u"Text Files (*.txt) | *.txt | All Files (*.*) | *.* ||"); // blanks around the bars go
     std::string seen;
     QTimer::singleShot(20,
                        [&]
