@@ -2,7 +2,9 @@
 // request records, adapter names and buffers made from the fuzzer's bytes. The input is a sequence of
 // operations, each an operation byte and its bytes:
 //   0 submit: flags, the 152-byte record, the request buffer's contents (the buffer is allocated at the
-//     length the record declares, at most 2048 bytes, and its address written into the record)
+//     length the record declares, at most 2048 bytes, and its address written into the record); flag 64
+//     creates the event the record names. Requests for OID_802_3_PERMANENT_ADDRESS are made to complete
+//     later, from the driver's thread, which needs that event.
 //   1 bind a fresh handle to a name given as raw bytes
 //   2 enumerate the bindings into a buffer of a given size
 //   3 another control code with input and output buffers of given sizes
@@ -11,8 +13,10 @@
 // query or set, no buffer for a non-zero length, short declared lengths, input and output apart) is
 // refused with ERROR_INVALID_PARAMETER and left untouched; an accepted one is answered with 116 bytes,
 // only its status and result fields change, a query never reports more bytes done than its buffer holds;
-// a handle binds only to an adapter the driver lists, and not twice; the bindings list is whole or
-// refused; no answer reports more bytes than the output buffer holds.
+// a request that completes later is refused without its event, and with it pends and completes by
+// setting the event, writing only into the record and its buffer; a handle binds only to an adapter the
+// driver lists, and not twice; the bindings list is whole or refused; no answer reports more bytes than the
+// output buffer holds.
 #include "fuzz_support.h"
 
 #include <windows.h>
@@ -40,6 +44,8 @@ constexpr DWORD kMayUnload = 0x8000204C;
 constexpr size_t kRecordSize = 152;
 constexpr DWORD kDeclared = 116;
 constexpr uint32_t kMaxBuffer = 2048;
+constexpr uint32_t kPendingOid = 0x01010101; // OID_802_3_PERMANENT_ADDRESS
+constexpr uint32_t kStatusPending = 0x103;
 
 uint32_t Get32(const uint8_t* p)
 {
@@ -59,6 +65,15 @@ struct Driver
     {
         registration = RegisterDevice(u"PCA", 4, u"PCANDIS4.dll", 0x34414350);
         FUZZ_CHECK(registration != nullptr, "RegisterDevice: " + std::to_string(GetLastError()));
+        // Requests for one object complete later, from the driver's thread, through the record's event.
+        HKEY faults = nullptr;
+        FUZZ_CHECK(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Simulator\\Faults", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                   nullptr, &faults, nullptr) == ERROR_SUCCESS,
+                   "the faults key");
+        const DWORD ms = 1;
+        RegSetValueExW(faults, u"Pending.01010101", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ms),
+                       sizeof(ms));
+        RegCloseKey(faults);
     }
     ~Driver() { DeregisterDevice(registration); }
 };
@@ -204,6 +219,33 @@ public:
         HANDLE h = (flags & 32) ? Open() : m_main;
         const bool bound = !(flags & 32) && m_bound;
 
+        std::u16string eventName;
+        bool terminated = false;
+        for (size_t i = 0; i < 32 && !terminated; ++i)
+        {
+            const char16_t c =
+                static_cast<char16_t>(recordBytes[12 + 2 * i] | (recordBytes[13 + 2 * i] << 8));
+            terminated = c == 0;
+            if (!terminated)
+                eventName += c;
+        }
+        // The requester's event, which a request that completes later needs.
+        HANDLE event = nullptr;
+        if ((flags & 64) && terminated && !eventName.empty())
+        {
+            event = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+            FUZZ_CHECK(event != nullptr, "CreateEventW: " + std::to_string(GetLastError()));
+        }
+        struct EventCloser
+        {
+            HANDLE h;
+            ~EventCloser()
+            {
+                if (h)
+                    CloseHandle(h);
+            }
+        } closer{event};
+
         auto record = std::make_unique<uint8_t[]>(kRecordSize);
         fuzz::Copy(record.get(), recordBytes.data(), kRecordSize);
         auto other = std::make_unique<uint8_t[]>(kRecordSize);
@@ -215,9 +257,6 @@ public:
         if (flags & 32)
             CloseHandle(h);
 
-        bool terminated = false;
-        for (size_t i = 0; i < 32 && !terminated; ++i)
-            terminated = recordBytes[12 + 2 * i] == 0 && recordBytes[13 + 2 * i] == 0;
         const uint32_t type = Get32(recordBytes.data() + 124 + 4);
         const bool malformed = apart || inLength < kDeclared || outLength < kDeclared || !terminated ||
                                type > 1 || (nullBuffer && length != 0);
@@ -229,10 +268,27 @@ public:
                        "a refused record changed");
             return;
         }
+        const bool pends = bound && Get32(recordBytes.data() + 124 + 8) == kPendingOid;
+        if (pends && !event)
+        {
+            FUZZ_CHECK(!ok && error == ERROR_INVALID_PARAMETER,
+                       "a request to complete later without its event");
+            FUZZ_CHECK(std::memcmp(record.get(), recordBytes.data(), kRecordSize) == 0,
+                       "a refused record changed");
+            return;
+        }
         FUZZ_CHECK(ok, "a well-formed record refused with " + std::to_string(error) + ": " + what);
         FUZZ_CHECK(actual == kDeclared, std::to_string(actual));
         const uint8_t* r = record.get();
-        const uint32_t submit = Get32(r + 84);
+        uint32_t submit = Get32(r + 84);
+        if (pends)
+        {
+            // The record and the buffer stay the requester's until the event says the request is done.
+            FUZZ_CHECK(submit == kStatusPending, "submission status " + std::to_string(submit));
+            FUZZ_CHECK(WaitForSingleObject(event, 5000) == WAIT_OBJECT_0,
+                       "a pending request never completed");
+            submit = 0;
+        }
         for (size_t i = 0; i < kRecordSize; ++i)
         {
             const bool result =
@@ -329,7 +385,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     TheDriver();
     fuzz::Input in(data, size);
-    Session session;
+    // One bound handle for every input; an operation that may change its state prepares it again.
+    static Session* const g_session = new Session;
+    Session& session = *g_session;
     for (int ops = 0; ops < 16 && !in.empty(); ++ops)
     {
         switch (in.U8() % 4)
