@@ -45,17 +45,9 @@ struct World
     }
 };
 
-World* g_world = nullptr;
-
-// Made on first use and taken down at exit, before the kernel's own state goes.
 World& TheWorld()
 {
-    if (!g_world)
-    {
-        g_world = new World;
-        std::atexit([] { delete g_world; });
-    }
-    return *g_world;
+    return fuzz::Lasting<World>();
 }
 
 // The adapters as the protocol driver lists them.

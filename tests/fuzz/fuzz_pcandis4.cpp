@@ -78,17 +78,9 @@ struct Driver
     ~Driver() { DeregisterDevice(registration); }
 };
 
-Driver* g_driver = nullptr;
-
-// Made on first use and taken down at exit, before the kernel's own state goes.
 Driver& TheDriver()
 {
-    if (!g_driver)
-    {
-        g_driver = new Driver;
-        std::atexit([] { delete g_driver; });
-    }
-    return *g_driver;
+    return fuzz::Lasting<Driver>();
 }
 
 HANDLE Open()

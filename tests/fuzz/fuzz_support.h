@@ -59,6 +59,14 @@ private:
     size_t m_offset = 0;
 };
 
+// The target's world (drivers registered, devices open), made on first use. As a function's static it is
+// taken down at exit before the kernel state that was there when it was made.
+template <class T> T& Lasting()
+{
+    static T s_world;
+    return s_world;
+}
+
 // memcpy and memcmp that accept the null pointers of empty vectors.
 inline void Copy(void* to, const void* from, size_t n)
 {
