@@ -892,49 +892,53 @@ bool IsDialogSlot(const Window& w, int nIndex)
 }
 } // namespace
 
-LONG GetWindowLongW(HWND hWnd, int nIndex)
+namespace
 {
+// Where a 32-bit index leads: nowhere (ERROR_INVALID_INDEX is set), to four of the extra bytes (whatever
+// lies beside them), or to the values the Ptr calls keep.
+struct LongSlot
+{
+    bool invalid = false;
+    BYTE* extra = nullptr;
+};
+LongSlot FindLongSlot(HWND hWnd, int nIndex)
+{
+    Window* w = Get(hWnd);
     // Pointers do not fit 32 bits on this build; as on 64-bit Windows they are read with the Ptr calls.
-    if (nIndex == GWLP_WNDPROC || nIndex == GWLP_HINSTANCE || nIndex == GWLP_HWNDPARENT ||
-        (nIndex == DWLP_DLGPROC && Get(hWnd) && Get(hWnd)->isDialog))
+    bool pointer = nIndex == GWLP_WNDPROC || nIndex == GWLP_HINSTANCE || nIndex == GWLP_HWNDPARENT ||
+                   (nIndex == DWLP_DLGPROC && w && w->isDialog);
+    if (!pointer && (!w || nIndex < 0 || IsDialogSlot(*w, nIndex)))
+        return {};
+    if (pointer || static_cast<size_t>(nIndex) + sizeof(LONG) > w->extra.size())
     {
         SetLastError(ERROR_INVALID_INDEX);
+        return {true, nullptr};
+    }
+    return {false, w->extra.data() + nIndex};
+}
+} // namespace
+
+LONG GetWindowLongW(HWND hWnd, int nIndex)
+{
+    LongSlot slot = FindLongSlot(hWnd, nIndex);
+    if (slot.invalid)
         return 0;
-    }
-    if (Window* w = Get(hWnd); w && nIndex >= 0 && !IsDialogSlot(*w, nIndex))
-    {
-        // A long of the extra bytes: four bytes at the offset, whatever lies beside them.
-        if (static_cast<size_t>(nIndex) + sizeof(LONG) > w->extra.size())
-        {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
-        LONG v = 0;
-        std::memcpy(&v, w->extra.data() + nIndex, sizeof v);
-        return v;
-    }
-    return static_cast<LONG>(GetWindowLongPtrW(hWnd, nIndex));
+    if (!slot.extra)
+        return static_cast<LONG>(GetWindowLongPtrW(hWnd, nIndex));
+    LONG v = 0;
+    std::memcpy(&v, slot.extra, sizeof v);
+    return v;
 }
 
 LONG SetWindowLongW(HWND hWnd, int nIndex, LONG dwNewLong)
 {
-    if (nIndex == GWLP_WNDPROC || nIndex == GWLP_HINSTANCE || nIndex == GWLP_HWNDPARENT ||
-        (nIndex == DWLP_DLGPROC && Get(hWnd) && Get(hWnd)->isDialog))
-    {
-        SetLastError(ERROR_INVALID_INDEX);
+    LongSlot slot = FindLongSlot(hWnd, nIndex);
+    if (slot.invalid)
         return 0;
-    }
-    if (Window* w = Get(hWnd); w && nIndex >= 0 && !IsDialogSlot(*w, nIndex))
-    {
-        if (static_cast<size_t>(nIndex) + sizeof(LONG) > w->extra.size())
-        {
-            SetLastError(ERROR_INVALID_INDEX);
-            return 0;
-        }
-        LONG old = 0;
-        std::memcpy(&old, w->extra.data() + nIndex, sizeof old);
-        std::memcpy(w->extra.data() + nIndex, &dwNewLong, sizeof dwNewLong);
-        return old;
-    }
-    return static_cast<LONG>(SetWindowLongPtrW(hWnd, nIndex, dwNewLong));
+    if (!slot.extra)
+        return static_cast<LONG>(SetWindowLongPtrW(hWnd, nIndex, dwNewLong));
+    LONG old = 0;
+    std::memcpy(&old, slot.extra, sizeof old);
+    std::memcpy(slot.extra, &dwNewLong, sizeof dwNewLong);
+    return old;
 }
