@@ -177,6 +177,19 @@ template <class Body> LONG Transact(bool write, Body&& body)
     return rc;
 }
 
+// Runs body(db) as one transaction on an open key: ERROR_KEY_DELETED when the key was deleted after its
+// handle was opened.
+template <class Body> LONG TransactOnKey(bool write, KeyId key, Body&& body)
+{
+    return Transact(write,
+                    [&](RegistryDb& db) -> LONG
+                    {
+                        if (!db.KeyExists(key))
+                            return ERROR_KEY_DELETED;
+                        return body(db);
+                    });
+}
+
 // Runs one registry call under the process lock and turns every failure into a Windows error number.
 template <class F> LONG Call(F&& f) noexcept
 {
@@ -358,13 +371,9 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samD
                 return ERROR_SUCCESS;
             }
             KeyId found = 0;
-            const LONG rc = Transact(false,
-                                     [&](RegistryDb& db) -> LONG
-                                     {
-                                         if (!db.KeyExists(parent->key))
-                                             return ERROR_KEY_DELETED;
-                                         return Walk(db, parent->key, parts, found);
-                                     });
+            const LONG rc =
+                TransactOnKey(false, parent->key,
+                              [&](RegistryDb& db) -> LONG { return Walk(db, parent->key, parts, found); });
             if (rc != ERROR_SUCCESS)
                 return rc;
             *phkResult = NewHandle(found, samDesired);
@@ -396,27 +405,25 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR /*l
             }
             KeyId key = parent->key;
             bool created = false;
-            const LONG rc = Transact(true,
-                                     [&](RegistryDb& db) -> LONG
-                                     {
-                                         if (!db.KeyExists(key))
-                                             return ERROR_KEY_DELETED;
-                                         for (std::u16string_view part : parts)
-                                         {
-                                             if (const auto child = db.FindChild(key, part))
-                                             {
-                                                 key = *child;
-                                                 continue;
-                                             }
-                                             // Opening existing keys needs no right on the parent handle;
-                                             // creating one does.
-                                             if (!(parent->access & KEY_CREATE_SUB_KEY))
-                                                 return ERROR_ACCESS_DENIED;
-                                             key = db.CreateChild(key, part);
-                                             created = true;
-                                         }
-                                         return ERROR_SUCCESS;
-                                     });
+            const LONG rc = TransactOnKey(true, parent->key,
+                                          [&](RegistryDb& db) -> LONG
+                                          {
+                                              for (std::u16string_view part : parts)
+                                              {
+                                                  if (const auto child = db.FindChild(key, part))
+                                                  {
+                                                      key = *child;
+                                                      continue;
+                                                  }
+                                                  // Opening existing keys needs no right on the parent
+                                                  // handle; creating one does.
+                                                  if (!(parent->access & KEY_CREATE_SUB_KEY))
+                                                      return ERROR_ACCESS_DENIED;
+                                                  key = db.CreateChild(key, part);
+                                                  created = true;
+                                              }
+                                              return ERROR_SUCCESS;
+                                          });
             if (rc != ERROR_SUCCESS)
                 return rc;
             *phkResult = NewHandle(key, samDesired);
@@ -452,14 +459,12 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpReserved*/, LP
             if (!(handle->access & KEY_QUERY_VALUE))
                 return ERROR_ACCESS_DENIED;
             std::optional<ce::registry::ValueRecord> value;
-            const LONG rc = Transact(false,
-                                     [&](RegistryDb& db) -> LONG
-                                     {
-                                         if (!db.KeyExists(handle->key))
-                                             return ERROR_KEY_DELETED;
-                                         value = db.GetValue(handle->key, View(lpValueName));
-                                         return value ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-                                     });
+            const LONG rc = TransactOnKey(false, handle->key,
+                                          [&](RegistryDb& db) -> LONG
+                                          {
+                                              value = db.GetValue(handle->key, View(lpValueName));
+                                              return value ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+                                          });
             if (rc != ERROR_SUCCESS)
                 return rc;
             const DWORD size = static_cast<DWORD>(value->data.size());
@@ -492,14 +497,12 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dw
             if ((!lpData && cbData) || View(lpValueName).size() > kMaxValueNameLength)
                 return ERROR_INVALID_PARAMETER;
             const std::span<const BYTE> data(lpData, lpData ? cbData : 0);
-            return Transact(true,
-                            [&](RegistryDb& db) -> LONG
-                            {
-                                if (!db.KeyExists(handle->key))
-                                    return ERROR_KEY_DELETED;
-                                db.SetValue(handle->key, View(lpValueName), dwType, data);
-                                return ERROR_SUCCESS;
-                            });
+            return TransactOnKey(true, handle->key,
+                                 [&](RegistryDb& db) -> LONG
+                                 {
+                                     db.SetValue(handle->key, View(lpValueName), dwType, data);
+                                     return ERROR_SUCCESS;
+                                 });
         });
 }
 
@@ -518,18 +521,16 @@ LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, L
                 return ERROR_ACCESS_DENIED;
             std::u16string name;
             std::uint64_t written = 0;
-            const LONG rc = Transact(false,
-                                     [&](RegistryDb& db) -> LONG
-                                     {
-                                         if (!db.KeyExists(handle->key))
-                                             return ERROR_KEY_DELETED;
-                                         const auto child = db.ChildAt(handle->key, dwIndex);
-                                         if (!child)
-                                             return ERROR_NO_MORE_ITEMS;
-                                         name = child->second;
-                                         written = db.WriteTime(child->first);
-                                         return ERROR_SUCCESS;
-                                     });
+            const LONG rc = TransactOnKey(false, handle->key,
+                                          [&](RegistryDb& db) -> LONG
+                                          {
+                                              const auto child = db.ChildAt(handle->key, dwIndex);
+                                              if (!child)
+                                                  return ERROR_NO_MORE_ITEMS;
+                                              name = child->second;
+                                              written = db.WriteTime(child->first);
+                                              return ERROR_SUCCESS;
+                                          });
             if (rc != ERROR_SUCCESS)
                 return rc;
             if (!NameFits(name, lpcchName))
@@ -557,14 +558,12 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
             if (!(handle->access & KEY_QUERY_VALUE))
                 return ERROR_ACCESS_DENIED;
             std::optional<ce::registry::ValueRecord> value;
-            const LONG rc = Transact(false,
-                                     [&](RegistryDb& db) -> LONG
-                                     {
-                                         if (!db.KeyExists(handle->key))
-                                             return ERROR_KEY_DELETED;
-                                         value = db.ValueAt(handle->key, dwIndex);
-                                         return value ? ERROR_SUCCESS : ERROR_NO_MORE_ITEMS;
-                                     });
+            const LONG rc = TransactOnKey(false, handle->key,
+                                          [&](RegistryDb& db) -> LONG
+                                          {
+                                              value = db.ValueAt(handle->key, dwIndex);
+                                              return value ? ERROR_SUCCESS : ERROR_NO_MORE_ITEMS;
+                                          });
             if (rc != ERROR_SUCCESS)
                 return rc;
             const DWORD size = static_cast<DWORD>(value->data.size());
@@ -599,14 +598,12 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName)
                 return ERROR_INVALID_HANDLE;
             if (!(handle->access & KEY_SET_VALUE))
                 return ERROR_ACCESS_DENIED;
-            return Transact(true,
-                            [&](RegistryDb& db) -> LONG
-                            {
-                                if (!db.KeyExists(handle->key))
-                                    return ERROR_KEY_DELETED;
-                                return db.DeleteValue(handle->key, View(lpValueName)) ? ERROR_SUCCESS
-                                                                                      : ERROR_FILE_NOT_FOUND;
-                            });
+            return TransactOnKey(true, handle->key,
+                                 [&](RegistryDb& db) -> LONG {
+                                     return db.DeleteValue(handle->key, View(lpValueName))
+                                                ? ERROR_SUCCESS
+                                                : ERROR_FILE_NOT_FOUND;
+                                 });
         });
 }
 
@@ -625,21 +622,19 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
                 return rc;
             if (parts.empty() && IsRoot(hKey))
                 return ERROR_ACCESS_DENIED; // a root cannot be deleted
-            return Transact(true,
-                            [&](RegistryDb& db) -> LONG
-                            {
-                                if (!db.KeyExists(handle->key))
-                                    return ERROR_KEY_DELETED;
-                                KeyId target = 0;
-                                if (const LONG rc = Walk(db, handle->key, parts, target))
-                                    return rc;
-                                const auto parent = db.ParentOf(target);
-                                if (!parent)
-                                    return ERROR_ACCESS_DENIED;
-                                db.DeleteTree(target);
-                                db.Touch(*parent);
-                                return ERROR_SUCCESS;
-                            });
+            return TransactOnKey(true, handle->key,
+                                 [&](RegistryDb& db) -> LONG
+                                 {
+                                     KeyId target = 0;
+                                     if (const LONG rc = Walk(db, handle->key, parts, target))
+                                         return rc;
+                                     const auto parent = db.ParentOf(target);
+                                     if (!parent)
+                                         return ERROR_ACCESS_DENIED;
+                                     db.DeleteTree(target);
+                                     db.Touch(*parent);
+                                     return ERROR_SUCCESS;
+                                 });
         });
 }
 
@@ -659,14 +654,12 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD /*l
             if (const LONG rc = CheckClassBuffer(lpClass, lpcchClass))
                 return rc;
             ce::registry::KeyInfo info;
-            const LONG rc = Transact(false,
-                                     [&](RegistryDb& db) -> LONG
-                                     {
-                                         if (!db.KeyExists(handle->key))
-                                             return ERROR_KEY_DELETED;
-                                         info = db.Info(handle->key);
-                                         return ERROR_SUCCESS;
-                                     });
+            const LONG rc = TransactOnKey(false, handle->key,
+                                          [&](RegistryDb& db) -> LONG
+                                          {
+                                              info = db.Info(handle->key);
+                                              return ERROR_SUCCESS;
+                                          });
             if (rc != ERROR_SUCCESS)
                 return rc;
             WriteEmptyClass(lpClass, lpcchClass);
@@ -698,8 +691,6 @@ LONG RegFlushKey(HKEY hKey)
             const auto handle = Resolve(hKey);
             if (!handle)
                 return ERROR_INVALID_HANDLE;
-            return Transact(false,
-                            [&](RegistryDb& db) -> LONG
-                            { return db.KeyExists(handle->key) ? ERROR_SUCCESS : ERROR_KEY_DELETED; });
+            return TransactOnKey(false, handle->key, [](RegistryDb&) -> LONG { return ERROR_SUCCESS; });
         });
 }
