@@ -1,6 +1,5 @@
-// What the register and EEPROM page tests share: a configuration on the card that notes every access the
-// page makes and whether the wait cursor was up for it, the wait cursor noted at every message box, and
-// the controls of the hosted page.
+// What the register and EEPROM page tests share: the page hosted with a configuration on the card, its
+// controls, and for every message box whether the wait cursor was up when it opened.
 #pragma once
 
 #include "page_test_support.h"
@@ -12,70 +11,15 @@
 namespace page_test
 {
 
-struct Access
-{
-    char kind; // 'r' read, 'w' write
-    DWORD address;
-    DWORD value;
-    bool waiting; // the wait cursor was up
-    bool operator==(const Access&) const = default;
-};
-
-class WatchedConfig : public DriverAdapterConfig
-{
-public:
-    WatchedConfig() : DriverAdapterConfig(u"WLAN11b1") {}
-    BOOL ReadBBRegister(BYTE bIndex, BYTE* pbValue) override
-    {
-        return Note('r', bIndex, DriverAdapterConfig::ReadBBRegister(bIndex, pbValue), pbValue);
-    }
-    BOOL WriteBBRegister(BYTE bIndex, BYTE bValue) override
-    {
-        return Note('w', bIndex, DriverAdapterConfig::WriteBBRegister(bIndex, bValue), &bValue);
-    }
-    BOOL ReadMacRegister(DWORD dwAddress, DWORD* pdwValue) override
-    {
-        return Note('r', dwAddress, DriverAdapterConfig::ReadMacRegister(dwAddress, pdwValue), pdwValue);
-    }
-    BOOL WriteMacRegister(DWORD dwAddress, const DWORD* pdwValue) override
-    {
-        return Note('w', dwAddress, DriverAdapterConfig::WriteMacRegister(dwAddress, pdwValue), pdwValue);
-    }
-    BOOL ReadEeprom(BYTE bAddress, WORD* pwValue) override
-    {
-        return Note('r', bAddress, DriverAdapterConfig::ReadEeprom(bAddress, pwValue), pwValue);
-    }
-    BOOL WriteEeprom(BYTE bAddress, WORD wValue) override
-    {
-        return Note('w', bAddress, DriverAdapterConfig::WriteEeprom(bAddress, wValue), &wValue);
-    }
-
-    std::vector<Access> m_accesses;
-    int Count(char kind) const
-    {
-        int n = 0;
-        for (const Access& a : m_accesses)
-            n += a.kind == kind;
-        return n;
-    }
-
-private:
-    template <class T> BOOL Note(char kind, DWORD dwAddress, BOOL bDone, const T* pValue)
-    {
-        m_accesses.push_back({kind, dwAddress, bDone ? DWORD(*pValue) : 0, gwes::WaitCursorDepth() > 0});
-        return bDone;
-    }
-};
-
-class RegisterPageTest : public PageTest
+template <class Page> class RegisterPageTest : public PageTest
 {
 protected:
     void SetUp() override
     {
         PageTest::SetUp();
-        auto pConfig = std::make_unique<WatchedConfig>();
-        m_pWatched = pConfig.get();
-        m_pConfig = std::move(pConfig);
+        MakeConfig();
+        m_page.m_pConfig = m_pConfig.get();
+        Host(&m_page);
         m_boxes.SetResponder(
             [this](const afx::RecordedMessageBox&)
             {
@@ -83,19 +27,17 @@ protected:
                 return IDOK;
             });
     }
-    static void Click(CWnd* pPage, int nId) { pPage->SendDlgItemMessage(nId, BM_CLICK, 0, 0); }
-    static void Type(CWnd* pPage, int nId, const char16_t* pszText) { pPage->SetDlgItemText(nId, pszText); }
-    static int FirstLine(CWnd* pPage, int nId)
+    void Click(int nId) { m_page.SendDlgItemMessage(nId, BM_CLICK, 0, 0); }
+    void Type(int nId, const char16_t* pszText) { m_page.SetDlgItemText(nId, pszText); }
+    std::u16string Text(int nId) { return PageTest::Text(&m_page, nId); }
+    int FirstLine(int nId)
     {
-        return static_cast<int>(pPage->SendDlgItemMessage(nId, EM_GETFIRSTVISIBLELINE, 0, 0));
+        return static_cast<int>(m_page.SendDlgItemMessage(nId, EM_GETFIRSTVISIBLELINE, 0, 0));
     }
-    static void Scroll(CWnd* pPage, int nId, int nLines)
-    {
-        pPage->SendDlgItemMessage(nId, EM_LINESCROLL, 0, nLines);
-    }
+    void Scroll(int nId, int nLines) { m_page.SendDlgItemMessage(nId, EM_LINESCROLL, 0, nLines); }
 
-    WatchedConfig* m_pWatched = nullptr;
-    std::vector<bool> m_waitAtBox; // for each message box: the wait cursor was up
+    Page m_page;
+    std::vector<bool> m_waitAtBox;
 };
 
 } // namespace page_test
