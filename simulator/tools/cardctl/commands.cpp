@@ -18,8 +18,10 @@
 #include <cctype>
 #include <fstream>
 #include <functional>
+#include <iomanip>
 #include <map>
 #include <ostream>
+#include <sstream>
 
 namespace cardctl
 {
@@ -31,6 +33,8 @@ const char kHelp[] = R"(cardctl: the simulated world of the handheld in $HANDHEL
 usage: cardctl COMMAND [ARGS]
 
   status                     the slot, the air, the card, faults, the log and the active drivers
+  eeprom                     the card's EEPROM word for word (kept while the card is out), eight words
+                             a line after the hex index of the first: "000: 0a00 405d ..."
   insert                     insert the card: Drivers\Active gets its entry (Name NDL1:), the miniport
                              starts from Comm\WLAN11b1\Parms and scans, DBT_DEVICEARRIVAL is broadcast
   eject                      remove the card: the entry goes, DBT_DEVICEREMOVECOMPLETE is broadcast;
@@ -182,6 +186,24 @@ int Status(std::ostream& out)
     for (const auto& e : sim::sdslot::ActiveEntries())
         out << "  " << sim::ToUtf8(e.subKey) << "  " << sim::ToUtf8(e.name) << "  " << sim::ToUtf8(e.key)
             << "\n";
+    return 0;
+}
+
+int Eeprom(std::ostream& out)
+{
+    const std::vector<uint16_t> words = sim::WlanMiniport(sim::CardIdentity()).Eeprom();
+    constexpr size_t kPerLine = 8;
+    std::ostringstream text;
+    text << std::hex << std::setfill('0');
+    for (size_t i = 0; i < words.size(); ++i)
+    {
+        if (i % kPerLine == 0)
+            text << std::setw(3) << i << ":";
+        text << " " << std::setw(4) << words[i];
+        if (i % kPerLine == kPerLine - 1 || i + 1 == words.size())
+            text << "\n";
+    }
+    out << text.str();
     return 0;
 }
 
@@ -484,6 +506,8 @@ int Run(const Args& all, std::ostream& out, std::ostream& err)
     }
     if (command == "status" && args.empty())
         return Status(out);
+    if (command == "eeprom" && args.empty())
+        return Eeprom(out);
     if (command == "insert" && args.empty())
         return SlotResult(sim::sdslot::InsertCard(), out, err, "card inserted", "the card is already in");
     if (command == "eject" && args.empty())

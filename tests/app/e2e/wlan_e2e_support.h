@@ -57,11 +57,12 @@ template <class Done> bool Eventually(Done done, int timeoutMs = 5000)
 class Wlan
 {
 public:
-    explicit Wlan(const char* pszLang = "en_US.UTF-8")
+    // pszProgram: another program of the build, for one that hosts parts of the utility.
+    explicit Wlan(const char* pszLang = "en_US.UTF-8", const char* pszProgram = "WLAN")
     {
         setenv("LANG", pszLang, 1);
         setenv("LC_ALL", pszLang, 1);
-        std::string path = (testing_support::ProgramDir() / "WLAN").string();
+        std::string path = (testing_support::ProgramDir() / pszProgram).string();
         char* argv[] = {path.data(), nullptr};
         if (posix_spawn(&m_pid, path.c_str(), nullptr, nullptr, argv, environ) != 0)
             m_pid = -1;

@@ -2,6 +2,8 @@
 // refused with exit code 2.
 #include "sim_test.h"
 
+#include <algorithm>
+
 using namespace simtest;
 
 namespace
@@ -38,6 +40,22 @@ TEST_F(CardctlTool, StatusReportsSlotAirCardAndFaults)
     ASSERT_EQ(Cardctl("eject"), 0);
     ASSERT_EQ(Cardctl("status", &status), 0);
     EXPECT_NE(status.find("slot: empty"), std::string::npos);
+}
+
+TEST_F(CardctlTool, EepromListsEveryWordAndKeepsThemWhileTheCardIsOut)
+{
+    std::string listing;
+    ASSERT_EQ(Cardctl("eeprom", &listing), 0);
+    // 128 words, eight a line; the first three hold the MAC address 00-0A-5D-40-51-2C, low byte first.
+    EXPECT_EQ(listing.substr(0, 20), "000: 0a00 405d 2c51 ");
+    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 16);
+    EXPECT_NE(listing.find("\n078: ffff "), std::string::npos) << listing;
+    EXPECT_EQ(listing.size(), 16 * (4 + 8 * 5 + 1));
+    ASSERT_EQ(Cardctl("eject"), 0);
+    std::string ejected;
+    ASSERT_EQ(Cardctl("eeprom", &ejected), 0);
+    EXPECT_EQ(ejected, listing);
+    EXPECT_EQ(Cardctl("eeprom 3"), 2);
 }
 
 TEST_F(CardctlTool, BadUsageExitsWithTwo)
