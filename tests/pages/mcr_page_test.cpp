@@ -12,10 +12,11 @@ namespace page_test
 namespace
 {
 
-// The 320 reads take a few hundred milliseconds in an optimised build; unoptimised and instrumented builds
-// only have to finish.
+// The 320 reads take a few hundred milliseconds in an optimised build on an idle machine; the bound leaves
+// room for a loaded one (the benchmark measures the cost). Unoptimised and instrumented builds only have
+// to finish.
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
-const auto kReadAllBudget = std::chrono::seconds(1);
+const auto kReadAllBudget = std::chrono::seconds(3);
 #else
 const auto kReadAllBudget = std::chrono::seconds(20);
 #endif
