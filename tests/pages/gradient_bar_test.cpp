@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -18,8 +17,7 @@ namespace
 {
 
 // The status page's colours: 238 bands, red 175 -> 0, green 238 -> 0, blue 238 -> 255.
-const COLORREF kStart = 0x00EEEEAF;
-const COLORREF kEnd = 0x00FF0000;
+const COLORREF kStart = 0x00EEEEAF, kEnd = 0x00FF0000, kLastBand = RGB(0, 1, 254);
 const int kBands = 238;
 
 COLORREF At(const QImage& image, int x, int y)
@@ -28,19 +26,13 @@ COLORREF At(const QImage& image, int x, int y)
     return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
-// Band i of the status page's gradient in exact arithmetic; the bar's single precision may land one
-// below in a channel.
-COLORREF ExactBand(int i)
+// Band i in exact arithmetic; the bar's single precision may land one below in a channel.
+bool IsBand(COLORREF colour, int i)
 {
-    auto channel = [i](int start, int end)
-    { return static_cast<int>(start + (end - start) * i / double(kBands)); };
-    return RGB(channel(0xAF, 0), channel(0xEE, 0), channel(0xEE, 0xFF));
-}
-
-bool NearColour(COLORREF a, COLORREF b)
-{
-    return std::abs(GetRValue(a) - GetRValue(b)) <= 1 && std::abs(GetGValue(a) - GetGValue(b)) <= 1 &&
-           std::abs(GetBValue(a) - GetBValue(b)) <= 1;
+    auto near = [i](int value, int start, int end)
+    { return std::abs(value - static_cast<int>(start + (end - start) * i / double(kBands))) <= 1; };
+    return near(GetRValue(colour), 0xAF, 0) && near(GetGValue(colour), 0xEE, 0) &&
+           near(GetBValue(colour), 0xEE, 0xFF);
 }
 
 // The columns of row y whose colour is not `colour`.
@@ -61,26 +53,20 @@ protected:
         ASSERT_TRUE(
             m_parent.CreateEx(0, nullptr, u"Bars", WS_POPUP | WS_VISIBLE, 0, 0, 640, 120, nullptr, nullptr));
     }
-    void TearDown() override
-    {
-        for (auto& bar : m_bars)
-            bar->DestroyWindow();
-        m_parent.DestroyWindow();
-    }
+    void TearDown() override { m_parent.DestroyWindow(); }
 
-    // A bar of cx by cy client pixels on a progress control, with the status page's settings.
+    // A bar of cx by cy pixels on a progress control, with the status page's settings.
     CGradientBar& Bar(int cx, int cy, DWORD dwStyle = 0)
     {
         HWND hControl = CreateWindowExW(0, PROGRESS_CLASS, nullptr, WS_CHILD | WS_VISIBLE | dwStyle, 0, 0, cx,
                                         cy, m_parent.GetSafeHwnd(), nullptr, nullptr, nullptr);
-        auto bar = std::make_unique<CGradientBar>();
-        EXPECT_TRUE(bar->SubclassWindow(hControl));
-        bar->SetRange(0, 100);
-        bar->m_crStart = kStart;
-        bar->m_crEnd = kEnd;
-        bar->m_crText = RGB(255, 255, 255);
-        m_bars.push_back(std::move(bar));
-        return *m_bars.back();
+        m_bars.push_back(std::make_unique<CGradientBar>());
+        CGradientBar& bar = *m_bars.back();
+        EXPECT_TRUE(bar.SubclassWindow(hControl));
+        bar.SetRange(0, 100);
+        bar.m_crStart = kStart;
+        bar.m_crEnd = kEnd;
+        return bar;
     }
     static QImage Shot(CGradientBar& bar, const QRect& rect = QRect(QPoint(0, 0), QSize(-1, -1)))
     {
@@ -92,78 +78,59 @@ protected:
     std::vector<std::unique_ptr<CGradientBar>> m_bars;
 };
 
-TEST_F(GradientBar, RangeAndPositionGoToTheControlAndTheRangeResetsThePosition)
-{
-    CGradientBar& bar = Bar(100, 10);
-    bar.SetPos(40);
-    EXPECT_EQ(bar.GetPos(), 40);
-    bar.SetRange(10, 90);
-    EXPECT_EQ(bar.m_nPos, 10);
-    int nLower = 0, nUpper = 0;
-    bar.GetRange(nLower, nUpper);
-    EXPECT_EQ(nLower, 10);
-    EXPECT_EQ(nUpper, 90);
-    // The bar keeps what it was given even where the control keeps its position inside the range.
-    EXPECT_EQ(bar.SetPos(120), 40);
-    EXPECT_EQ(bar.m_nPos, 120);
-    EXPECT_EQ(bar.GetPos(), 90);
-}
-
-TEST_F(GradientBar, AtZeroOnlyTheFirstBandIsFilled)
-{
-    CGradientBar& bar = Bar(2 * kBands, 16); // two pixels a band
-    QImage plain = Shot(bar);
-    EXPECT_EQ(At(plain, 0, 8), kStart);
-    EXPECT_EQ(At(plain, 1, 15), kStart);
-    for (int y : {0, 8, 15})
-        EXPECT_EQ(CountOther(plain, y, bar.m_crBack), 2) << y;
-
-    // The percentage: white, centred; nothing else changes.
-    bar.m_bShowPercent = TRUE;
-    QImage text = Shot(bar);
-    int left = text.width(), right = -1, top = text.height(), bottom = -1;
-    int nBrightest = 0; // the text is drawn smoothed: its brightest pixels come near its colour
-    for (int y = 0; y < text.height(); ++y)
-        for (int x = 0; x < text.width(); ++x)
-            if (text.pixel(x, y) != plain.pixel(x, y))
-            {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-                nBrightest = std::max(nBrightest, std::min({qRed(text.pixel(x, y)), qGreen(text.pixel(x, y)),
-                                                            qBlue(text.pixel(x, y))}));
-            }
-    ASSERT_GE(right, left) << "no text";
-
-    EXPECT_GE(nBrightest, 0xF0);
-    EXPECT_NEAR((left + right) / 2.0, kBands, 3);
-    EXPECT_NEAR((top + bottom) / 2.0, 8, 3);
-    EXPECT_GT(right - left, 8); // "0 %", not just a dot
-}
-
-TEST_F(GradientBar, AtTheTopEveryBandIsPaintedAndTheLastOneShortOfTheEndColour)
-{
-    CGradientBar& bar = Bar(2 * kBands, 16);
-    bar.SetPos(100);
-    QImage image = Shot(bar);
-    for (int i = 0; i < kBands; ++i)
-    {
-        EXPECT_PRED2(NearColour, At(image, 2 * i, 4), ExactBand(i)) << "band " << i;
-        EXPECT_EQ(At(image, 2 * i + 1, 12), At(image, 2 * i, 4)) << "band " << i;
-    }
-    EXPECT_EQ(At(image, 0, 0), kStart);
-    EXPECT_EQ(At(image, 2 * kBands - 1, 15), RGB(0, 1, 254));
-    EXPECT_EQ(CountOther(image, 8, bar.m_crBack), 2 * kBands);
-}
-
 TEST_F(GradientBar, TheFilledPartEndsOnTheEdgeOfTheBandThatCrossesIt)
 {
+    CGradientBar& bar = Bar(2 * kBands, 16); // two pixels a band
+    bar.SetPos(55);
+    bar.SetRange(0, 100);
+    EXPECT_EQ(bar.m_nPos, 0); // a new range starts at its lower bound
+    // 0 still paints the first band; 37 % of 476 is 176.1, inside band 88 (176..177); 100 paints all.
+    for (const auto& [nPos, nPainted] : {std::pair{0, 2}, {37, 178}, {100, 2 * kBands}})
+    {
+        SCOPED_TRACE(nPos);
+        bar.SetPos(nPos);
+        QImage image = Shot(bar);
+        for (int y : {0, 15})
+            EXPECT_EQ(CountOther(image, y, bar.m_crBack), nPainted);
+        for (int x = 0; x < nPainted; ++x)
+            EXPECT_PRED2(IsBand, At(image, x, 8), x / 2) << "x " << x;
+        EXPECT_EQ(At(image, 0, 8), kStart);
+        if (nPos == 100)
+        {
+            EXPECT_EQ(At(image, 2 * kBands - 1, 8), kLastBand); // one increment short of the end colour
+        }
+    }
+}
+
+TEST_F(GradientBar, ThePercentageIsCentredInTheTextColour)
+{
     CGradientBar& bar = Bar(2 * kBands, 16);
-    bar.SetPos(37);
-    QImage image = Shot(bar);
-    // 37 % of 476 is 176.1: band 88 (176..177) crosses it and is painted whole.
-    EXPECT_PRED2(NearColour, At(image, 177, 8), ExactBand(88));
-    EXPECT_EQ(At(image, 178, 8), bar.m_crBack);
-    EXPECT_EQ(CountOther(image, 8, bar.m_crBack), 178);
+    int nWidths[2] = {};
+    for (int nPos : {0, 100})
+    {
+        SCOPED_TRACE(nPos);
+        bar.SetPos(nPos);
+        bar.m_bShowPercent = FALSE;
+        QImage plain = Shot(bar);
+        bar.m_bShowPercent = TRUE;
+        QImage text = Shot(bar);
+        int left = text.width(), right = -1, top = text.height(), bottom = -1, nBrightest = 0;
+        for (int y = 0; y < text.height(); ++y)
+            for (int x = 0; x < text.width(); ++x)
+                if (text.pixel(x, y) != plain.pixel(x, y))
+                {
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                    QRgb p = text.pixel(x, y);
+                    nBrightest = std::max(nBrightest, std::min({qRed(p), qGreen(p), qBlue(p)}));
+                }
+        ASSERT_GE(right, left) << "no text";
+        EXPECT_GE(nBrightest, 0xE0); // white, drawn smoothed over the bar
+        EXPECT_NEAR((left + right) / 2.0, kBands, 3);
+        EXPECT_NEAR((top + bottom) / 2.0, 8, 3);
+        nWidths[nPos / 100] = right - left;
+    }
+    EXPECT_GT(nWidths[1], nWidths[0] + 8); // "100 %" against "0 %"
 }
 
 TEST_F(GradientBar, OutsideTheRangeOrWithoutAUsableRangeTheBarIsButtonFace)
@@ -189,7 +156,7 @@ TEST_F(GradientBar, OutsideTheRangeOrWithoutAUsableRangeTheBarIsButtonFace)
 
 TEST_F(GradientBar, AnyWidthIsPaintedToItsLastColumn)
 {
-    // Bands narrower than a pixel (100, 1) and widths whose band width rounds down at the last edge (251).
+    // Bands narrower than a pixel (1, 100, 237), and widths whose band width rounds down at the last edge.
     for (int cx : {1, 100, 237, 251, 255, 479})
     {
         SCOPED_TRACE(cx);
@@ -197,15 +164,9 @@ TEST_F(GradientBar, AnyWidthIsPaintedToItsLastColumn)
         bar.SetPos(100);
         QImage full = Shot(bar);
         EXPECT_EQ(CountOther(full, 5, bar.m_crBack), cx);
-        EXPECT_EQ(At(full, cx - 1, 5), RGB(0, 1, 254)); // the last band (an undrawn buffer is black)
-        if (cx >= kBands)
-        {
-            EXPECT_EQ(At(full, 0, 5), kStart);
-        }
-
+        EXPECT_EQ(At(full, cx - 1, 5), kLastBand); // not the black of an undrawn buffer
         bar.SetPos(50);
-        QImage half = Shot(bar);
-        int nFilled = CountOther(half, 5, bar.m_crBack);
+        int nFilled = CountOther(Shot(bar), 5, bar.m_crBack);
         EXPECT_GE(nFilled, cx / 2);
         EXPECT_LE(nFilled, cx / 2 + 1 + cx / kBands); // up to the next band edge
     }
@@ -219,16 +180,11 @@ TEST_F(GradientBar, APaintOfPartOfTheBarGivesThePixelsOfAWholePaint)
     bar.m_bShowPercent = TRUE;
     for (int nPos : {0, 37, 100})
     {
-        SCOPED_TRACE(nPos);
         bar.SetPos(nPos);
         QImage whole = Shot(bar);
         for (const QRect& part :
              {QRect(37, 3, 120, 9), QRect(0, 0, 40, 18), QRect(150, 8, 149, 10), QRect(111, 0, 1, 18)})
-        {
-            SCOPED_TRACE(testing::Message()
-                         << part.x() << "," << part.y() << " " << part.width() << "x" << part.height());
-            EXPECT_EQ(Shot(bar, part), whole.copy(part));
-        }
+            EXPECT_EQ(Shot(bar, part), whole.copy(part)) << nPos << " at " << part.x() << "," << part.y();
     }
 }
 
@@ -239,12 +195,9 @@ TEST_F(GradientBar, OneColourFillsTheFilledPartWithItAndTheRestUnfilled)
     bar.SetPos(37);
     QImage image = Shot(bar);
     EXPECT_EQ(CountOther(image, 0, bar.m_crBack), 176);
-    for (int x : {0, 175})
-        EXPECT_EQ(At(image, x, 15), RGB(10, 20, 30)) << x;
-    EXPECT_EQ(At(image, 176, 8), bar.m_crBack);
+    EXPECT_EQ(CountOther(image, 15, RGB(10, 20, 30)), 2 * kBands - 176);
     bar.SetPos(100);
-    image = Shot(bar);
-    EXPECT_EQ(CountOther(image, 8, RGB(10, 20, 30)), 0);
+    EXPECT_EQ(CountOther(Shot(bar), 8, RGB(10, 20, 30)), 0);
 }
 
 } // namespace
