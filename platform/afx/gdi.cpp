@@ -161,6 +161,20 @@ int CDC::GetClipBox(LPRECT lpRect) const
     return ::GetClipBox(m_hDC, lpRect);
 }
 
+CPoint CDC::SetViewportOrg(int x, int y)
+{
+    POINT previous{0, 0};
+    ::SetViewportOrgEx(m_hDC, x, y, &previous);
+    return CPoint(previous);
+}
+
+CPoint CDC::GetViewportOrg() const
+{
+    POINT origin{0, 0};
+    ::GetViewportOrgEx(m_hDC, &origin);
+    return CPoint(origin);
+}
+
 int CDC::DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
 {
     return ::DrawTextW(m_hDC, lpszString, nCount, lpRect, nFormat);

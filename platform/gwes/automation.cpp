@@ -188,6 +188,10 @@ std::string StateOf(HWND h)
     {
         s += ",sel=" + std::to_string(Send(h, TCM_GETCURSEL, 0, 0));
     }
+    else if (IsClass(h, PROGRESS_CLASSW))
+    {
+        s += ",pos=" + std::to_string(Send(h, PBM_GETPOS, 0, 0));
+    }
     return s;
 }
 

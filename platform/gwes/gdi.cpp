@@ -1,7 +1,8 @@
 // Drawing: device contexts on QPainter. A paint device context draws on the widget of the window being
 // painted (through the paint session BeginPaint opened); a memory device context draws into the image of
 // the bitmap selected into it, and BitBlt copies between them. Filled rectangles are drawn without
-// anti-aliasing, so they are pixel-exact.
+// anti-aliasing, so they are pixel-exact. Drawing calls take logical coordinates: a point lands at itself
+// plus the context's viewport origin (SetViewportOrgEx), and GetClipBox answers in logical coordinates.
 #include "host.h"
 
 #include <QFontMetrics>
@@ -40,7 +41,8 @@ struct DC
     COLORREF text = RGB(0, 0, 0);
     COLORREF back = RGB(255, 255, 255);
     int bkMode = OPAQUE;
-    QRect clip; // the clip box, in the DC's coordinates
+    QRect clip;    // the clip box, in device coordinates
+    QPoint origin; // the viewport origin: device = logical + origin
 };
 
 struct Bitmap
@@ -443,9 +445,35 @@ int GetClipBox(HDC hdc, LPRECT lprect)
     DC* dc = FindDC(hdc);
     if (!dc || !lprect)
         return RGN_ERROR;
-    QRect r = dc->clip;
+    QRect r = dc->clip.translated(-dc->origin);
     *lprect = {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
     return r.isEmpty() ? NULLREGION : SIMPLEREGION;
+}
+
+BOOL SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
+{
+    DC* dc = FindDC(hdc);
+    if (!dc)
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (lppt)
+        *lppt = {dc->origin.x(), dc->origin.y()};
+    dc->origin = QPoint(x, y);
+    return TRUE;
+}
+
+BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppoint)
+{
+    DC* dc = FindDC(hdc);
+    if (!dc || !lppoint)
+    {
+        SetLastError(dc ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *lppoint = {dc->origin.x(), dc->origin.y()};
+    return TRUE;
 }
 
 COLORREF SetTextColor(HDC hdc, COLORREF color)
@@ -500,8 +528,9 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     if (!dc || !lprc || !BrushColor(hbr, &color))
         return 0;
     if (lprc->right > lprc->left && lprc->bottom > lprc->top)
-        dc->painter->fillRect(
-            QRect(lprc->left, lprc->top, lprc->right - lprc->left, lprc->bottom - lprc->top), Color(color));
+        dc->painter->fillRect(QRect(lprc->left, lprc->top, lprc->right - lprc->left, lprc->bottom - lprc->top)
+                                  .translated(dc->origin),
+                              Color(color));
     return 1;
 }
 
@@ -515,7 +544,7 @@ BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop)
         color = RGB(255, 255, 255);
     else if (rop != BLACKNESS && !BrushColor(static_cast<HBRUSH>(dc->brush), &color))
         return TRUE;
-    dc->painter->fillRect(QRect(x, y, w, h).normalized(), Color(color));
+    dc->painter->fillRect(QRect(x, y, w, h).normalized().translated(dc->origin), Color(color));
     return TRUE;
 }
 
@@ -537,13 +566,15 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
     }
     if (cx <= 0 || cy <= 0)
         return TRUE;
+    const QPoint to = QPoint(x, y) + dst->origin;
+    const QRect from = QRect(x1, y1, cx, cy).translated(src->origin);
     if (src == dst)
     {
-        QImage copy = src->surface->copy(x1, y1, cx, cy);
-        dst->painter->drawImage(QPoint(x, y), copy);
+        QImage copy = src->surface->copy(from);
+        dst->painter->drawImage(to, copy);
         return TRUE;
     }
-    dst->painter->drawImage(QPoint(x, y), *src->surface, QRect(x1, y1, cx, cy));
+    dst->painter->drawImage(to, *src->surface, from);
     return TRUE;
 }
 
@@ -552,16 +583,17 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
     DC* dc = FindDC(hdc);
     if (!dc)
         return CLR_INVALID;
-    dc->painter->fillRect(QRect(x, y, 1, 1), Color(color));
+    dc->painter->fillRect(QRect(QPoint(x, y) + dc->origin, QSize(1, 1)), Color(color));
     return color & 0x00FFFFFF;
 }
 
 COLORREF GetPixel(HDC hdc, int x, int y)
 {
     DC* dc = FindDC(hdc);
-    if (!dc || !dc->surface || !dc->surface->rect().contains(x, y))
+    const QPoint at = QPoint(x, y) + (dc ? dc->origin : QPoint());
+    if (!dc || !dc->surface || !dc->surface->rect().contains(at))
         return CLR_INVALID;
-    QRgb p = dc->surface->pixel(x, y);
+    QRgb p = dc->surface->pixel(at);
     return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
@@ -604,7 +636,8 @@ int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format)
     std::u16string_view view =
         cchText < 0 ? std::u16string_view(lpchText) : std::u16string_view(lpchText, cchText);
     QString text = ToQString(view);
-    QRect rect(lprc->left, lprc->top, lprc->right - lprc->left, lprc->bottom - lprc->top);
+    QRect rect = QRect(lprc->left, lprc->top, lprc->right - lprc->left, lprc->bottom - lprc->top)
+                     .translated(dc->origin);
     int flags = QtFlags(format);
     QFontMetrics metrics(dc->painter->font());
     QRect bounds = metrics.boundingRect(rect, flags & ~Qt::TextDontClip, text);

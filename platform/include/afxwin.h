@@ -541,6 +541,9 @@ public:
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     int GetClipBox(LPRECT lpRect) const;
+    // The viewport origin; the setter returns the previous one.
+    CPoint SetViewportOrg(int x, int y);
+    CPoint GetViewportOrg() const;
     int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat);
     int DrawText(const CString& str, LPRECT lpRect, UINT nFormat);
     CSize GetTextExtent(LPCTSTR lpszString, int nCount) const;

@@ -82,6 +82,10 @@ HGDIOBJ GetStockObject(int i);
 DWORD GetObjectType(HGDIOBJ h);
 int GetObjectW(HGDIOBJ h, int c, LPVOID pv);
 int GetClipBox(HDC hdc, LPRECT lprect);
+// The viewport origin: the device point that logical (0, 0) maps to; the previous origin in *lppt when
+// given. FALSE with ERROR_INVALID_HANDLE for an unknown context.
+BOOL SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppoint);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF GetTextColor(HDC hdc);
 COLORREF SetBkColor(HDC hdc, COLORREF color);

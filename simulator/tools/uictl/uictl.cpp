@@ -25,7 +25,8 @@ commands that are not about a window (by default the first program that has what
 
 Windows and controls
   windows                    the top-level windows of every program: handle, process, state, title
-  controls WINDOW            the window's controls: id, class, handle, state (check, selection), text
+  controls WINDOW            the window's controls: id, class, handle, state (check, selection, bar position),
+                             text
   text WINDOW [ID]           the text of the window or of a control
   click WINDOW ID            clicks a button
   type WINDOW ID TEXT        types TEXT over the whole text of an edit box (read-only ones refuse)

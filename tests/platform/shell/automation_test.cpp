@@ -216,6 +216,18 @@ TEST(Automation, TimersAreListedAndFiredNow)
     EXPECT_FALSE(Do({"timer", kTarget, "254"}).ok);
 }
 
+TEST(Automation, AProgressBarShowsItsPosition)
+{
+    Target t;
+    HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 0, 100, 100, 12, t.m_hWnd,
+                               reinterpret_cast<HMENU>(static_cast<intptr_t>(20)), nullptr, nullptr);
+    ASSERT_NE(bar, nullptr);
+    SendMessageW(bar, PBM_SETPOS, 42, 0);
+    std::string listing = Do({"controls", kTarget}).output;
+    EXPECT_NE(listing.find("20 msctls_progress32 "), std::string::npos) << listing;
+    EXPECT_NE(listing.find(",pos=42 \"\"\n"), std::string::npos) << listing;
+}
+
 TEST(FileDialogs, AnOpenDialogShowsItsFiltersAndAddsTheDefaultExtension)
 {
     const std::string dir = testing::TempDir();
