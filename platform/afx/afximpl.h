@@ -4,7 +4,7 @@
 #include <afxwin.h>
 #include <afxdlgs.h>
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <optional>
 

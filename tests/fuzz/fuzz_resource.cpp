@@ -7,7 +7,7 @@
 // pixel counts); reading the same bytes twice gives the same result.
 #include "fuzz_support.h"
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <windows.h>
 

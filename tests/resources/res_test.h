@@ -4,7 +4,7 @@
 
 #include <afxwin.h>
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <string>
 #include <vector>

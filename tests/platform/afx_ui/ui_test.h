@@ -6,7 +6,7 @@
 #include <afxdlgs.h>
 
 #include <afx/msgbox.h>
-#include <afx/resource.h>
+#include <kernel/resource.h>
 #include <gwes/gwes.h>
 
 #include <gtest/gtest.h>

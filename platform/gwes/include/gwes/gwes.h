@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // The binary resource format and the resource calls of the kernel (FindResource, LoadResource,
 // LoadString) on the resources embedded in the program and its DLLs.
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include "resbytes.h"
 
