@@ -23,9 +23,6 @@ namespace afx::impl
 // listener, the image loader of pictures and the run loop of CWinThread::Run.
 void InstallHooks();
 
-// Shows message boxes on the screen unless a presenter is installed already (the framework's entry).
-void InstallScreenPresenter();
-
 // Attaches a framework object to the next window created on this thread and subclasses it.
 void HookCreation(CWnd* pWnd);
 void CancelCreationHook();

@@ -22,7 +22,6 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, i
         return code;
     }
     InstallHooks();
-    InstallScreenPresenter();
     AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
     if (app->InitApplication())
     {

@@ -352,7 +352,7 @@ TEST_F(DialogTest, SheetIsMadeOnceEvenWhenAskedFromItsOwnMessageBoxes)
 
     // While a box of the sheet's creation is open, a second copy asks for the sheet.
     m_boxes.SetResponder(
-        [&](const afx::RecordedMessageBox&)
+        [&](const ce::RecordedMessageBox&)
         {
             m_pDlg->SendMessage(WM_USER + 18);
             return IDOK;

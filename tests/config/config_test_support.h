@@ -6,7 +6,7 @@
 #include <AdapterConfig.h>
 #include <DriverAdapterConfig.h>
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <temp_handheld.h>
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ public:
     std::vector<std::u16string> TakeMessages();
 
 private:
-    afx::RecordingPresenter m_recorder;
+    ce::RecordingPresenter m_recorder;
 };
 
 // One request the protocol driver received.

@@ -3,7 +3,7 @@
 // back, and with message boxes recorded.
 #pragma once
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <simcore/request_log.h>
 
 #include "PPC_ui.h"
@@ -55,5 +55,5 @@ protected:
     }
 
     testing_support::TempHandheld m_handheld;
-    afx::RecordingPresenter m_boxes;
+    ce::RecordingPresenter m_boxes;
 };

@@ -5,7 +5,7 @@
 #include <afxwin.h>
 #include <afxdlgs.h>
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <kernel/resource.h>
 #include <gwes/gwes.h>
 
