@@ -20,7 +20,7 @@ namespace afx::impl
 {
 
 // Connects the framework to the window services once: pre-translation of posted messages, the destroy
-// listener, the image loader of pictures and the run loop of CWinThread::Run.
+// listener and the run loop of CWinThread::Run.
 void InstallHooks();
 
 // Attaches a framework object to the next window created on this thread and subclasses it.

@@ -166,7 +166,7 @@ BOOL RunNative(HWND hWnd, UINT msg);
 // Shows message boxes on the screen from now on, unless a presenter (a test's recorder) is installed.
 void InstallScreenPresenter();
 
-// The image a picture control names by ordinal, through the framework's loader.
+// The image a picture control names by ordinal (IMAGE_BITMAP or IMAGE_ICON), loaded from a module.
 HANDLE LoadImageFromModule(HINSTANCE hInstance, WORD ordinal, UINT type);
 // Registration of the control classes (one function per class file).
 void RegisterDialogClass();

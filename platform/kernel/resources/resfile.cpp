@@ -189,6 +189,18 @@ const Directory* ModuleResources(HMODULE hModule)
     return result;
 }
 
+size_t BytesToEndOfResource(const void* p)
+{
+    auto at = static_cast<const uint8_t*>(p);
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.lock);
+    for (const auto& [image, dir] : cache.modules)
+        for (const Entry& e : dir->entries())
+            if (at >= e.data && at < e.data + e.size)
+                return static_cast<size_t>(e.data + e.size - at);
+    return 0;
+}
+
 LANGID ThreadLanguage()
 {
     return t_language ? t_language : GetUserDefaultLangID();

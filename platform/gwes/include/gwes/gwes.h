@@ -48,8 +48,6 @@ void HookNextWindowCreation(void (*hook)(HWND hWnd, void* context), void* contex
 void AddWindowDestroyedListener(void (*listener)(HWND hWnd));
 // Sees every posted message before it is dispatched; TRUE when it has handled the message.
 void SetPreTranslateHook(BOOL (*hook)(MSG* pMsg));
-// Loads the image a picture control names by ordinal (IMAGE_BITMAP or IMAGE_ICON) from a module.
-void SetImageLoader(HANDLE (*loader)(HINSTANCE hInstance, WORD ordinal, UINT imageType));
 
 // ----- Dialogs
 // Creates a dialog from a parsed template (hidden until WM_INITDIALOG has run; then shown when the

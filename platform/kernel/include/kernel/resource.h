@@ -88,6 +88,10 @@ const Directory* ModuleResources(HMODULE hModule);
 LANGID ThreadLanguage();
 LANGID SetThreadLanguage(LANGID language);
 
+// The bytes from `p` to the end of the resource it lies in, among the modules whose resources have been
+// read; 0 when it lies in none.
+size_t BytesToEndOfResource(const void* p);
+
 // Looks a resource up in a module in the thread's language order; null (and the Windows error) when absent.
 const Entry* FindInModule(HMODULE hModule, const ResName& type, const ResName& name);
 
