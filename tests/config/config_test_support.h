@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-class CPPC_uiApp;
+class CWlanApp;
 
 namespace config_test
 {
 
-CPPC_uiApp& App();
+CWlanApp& App();
 
 // The application's flags as a fresh program has them, and the message boxes shown while this lives.
 class AppState
@@ -29,7 +29,7 @@ class AppState
 public:
     AppState();
     ~AppState();
-    CPPC_uiApp& App() { return config_test::App(); }
+    CWlanApp& App() { return config_test::App(); }
     // The texts of the boxes shown since the last call.
     std::vector<std::u16string> TakeMessages();
 

@@ -6,7 +6,7 @@
 #include <kernel/msgbox.h>
 #include <simcore/request_log.h>
 
-#include "PPC_ui.h"
+#include "WlanApp.h"
 #include "W32N.h"
 #include "run_tool.h"
 #include "temp_handheld.h"
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-CPPC_uiApp& TestApp();
+CWlanApp& TestApp();
 
 class DriverChannelTest : public ::testing::Test
 {

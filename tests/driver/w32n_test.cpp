@@ -5,7 +5,7 @@
 namespace
 {
 
-CPPC_uiApp theApp;
+CWlanApp theApp;
 
 constexpr DWORD kOidMaximumTotalSize = 0x00010111;
 constexpr DWORD kOidCurrentAddress = 0x01010102;
@@ -38,7 +38,7 @@ private:
 
 } // namespace
 
-CPPC_uiApp& TestApp()
+CWlanApp& TestApp()
 {
     return theApp;
 }
