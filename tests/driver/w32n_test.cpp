@@ -5,8 +5,6 @@
 namespace
 {
 
-CWlanApp theApp;
-
 constexpr DWORD kOidMaximumTotalSize = 0x00010111;
 constexpr DWORD kOidCurrentAddress = 0x01010102;
 constexpr DWORD kOidSsid = 0x0D010102;
@@ -37,11 +35,6 @@ private:
 };
 
 } // namespace
-
-CWlanApp& TestApp()
-{
-    return theApp;
-}
 
 using W32NTest = DriverChannelTest;
 
