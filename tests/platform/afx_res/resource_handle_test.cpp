@@ -1,7 +1,7 @@
 // The framework's string loading from the resource module (a language DLL) with the program behind it.
 #include <afxwin.h>
 
-#include <kernel/resource.h>
+#include <thread_language.h>
 
 #include "testres.h"
 
@@ -14,11 +14,9 @@ namespace
 
 std::u16string Load(UINT id, LANGID lang)
 {
-    LANGID previous = ce::res::SetThreadLanguage(lang);
+    testing_support::ThreadLanguage language(lang);
     CString s;
-    BOOL bLoaded = s.LoadString(id);
-    ce::res::SetThreadLanguage(previous);
-    return bLoaded ? s.str() : u"<none>";
+    return s.LoadString(id) ? s.str() : u"<none>";
 }
 
 } // namespace

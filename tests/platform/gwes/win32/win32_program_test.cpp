@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include <kernel/msgbox.h>
-#include <kernel/resource.h>
+#include <thread_language.h>
 #include <window_system.h>
 
 #include "testres.h"
@@ -63,21 +63,11 @@ INT_PTR CALLBACK TestDialogProc(HWND hDlg, UINT msg, WPARAM, LPARAM lParam)
     }
 }
 
-class Language
-{
-public:
-    explicit Language(LANGID lang) : m_previous(ce::res::SetThreadLanguage(lang)) {}
-    ~Language() { ce::res::SetThreadLanguage(m_previous); }
-
-private:
-    LANGID m_previous;
-};
-
 } // namespace
 
 TEST(PlainProgram, MakesADialogFromATemplateLoadsAStringAndShowsAMessageBox)
 {
-    Language language(0x0409);
+    testing_support::ThreadLanguage language(0x0409);
     ce::RecordingPresenter boxes(IDNO);
     Seen seen;
     INT_PTR result = DialogBoxParamW(nullptr, MAKEINTRESOURCE(IDD_TEST), nullptr, TestDialogProc,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <kernel/resource.h>
+#include <thread_language.h>
 
 #include "testres.h"
 
@@ -15,16 +16,7 @@ using namespace ce::res;
 namespace
 {
 
-// Chooses the language resources are looked up in for the life of the object.
-class Language
-{
-public:
-    explicit Language(LANGID lang) : m_previous(SetThreadLanguage(lang)) {}
-    ~Language() { SetThreadLanguage(m_previous); }
-
-private:
-    LANGID m_previous;
-};
+using Language = testing_support::ThreadLanguage;
 
 std::u16string Load(UINT id, HMODULE hModule = nullptr)
 {
