@@ -3,6 +3,7 @@
 // services on the same script.
 #include <windows.h>
 
+#include <gwes/shell.h>
 #include <kernel/msgbox.h>
 #include <thread_language.h>
 #include <window_system.h>
@@ -144,6 +145,7 @@ TEST(PlainProgram, MenusAndIconsFromTheResources)
     HICON hIcon = LoadIconW(nullptr, MAKEINTRESOURCE(IDI_TEST));
     ASSERT_NE(hIcon, nullptr);
     EXPECT_EQ(LoadIconW(nullptr, MAKEINTRESOURCE(IDI_TEST)), hIcon);
+    EXPECT_EQ(gwes::IconResourceNumber(hIcon), IDI_TEST); // what automation reports for a notification icon
     SetLastError(0);
     EXPECT_EQ(LoadIconW(nullptr, MAKEINTRESOURCE(999)), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
