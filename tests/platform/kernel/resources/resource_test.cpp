@@ -140,6 +140,19 @@ TEST(ResourceLookup, FindResourceReportsWhatIsMissing)
     }
 }
 
+TEST(ResourceLookup, APointerIntoAResourceKnowsHowFarTheResourceGoes)
+{
+    const Entry* e =
+        ProgramResources().Find(ResName::Ordinal(kTypeDialog), ResName::Ordinal(IDD_TEST_EX), 0x0409);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(BytesToEndOfResource(e->data), e->size);
+    EXPECT_EQ(BytesToEndOfResource(e->data + 5), e->size - 5u);
+    EXPECT_EQ(BytesToEndOfResource(e->data + e->size - 1), 1u);
+    // Memory of the program's own is no resource.
+    const uint8_t local[4] = {};
+    EXPECT_EQ(BytesToEndOfResource(local), 0u);
+}
+
 TEST(ResourceTemplates, DialogTemplatesOfBothKinds)
 {
     const Entry* e =
