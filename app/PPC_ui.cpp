@@ -5,9 +5,6 @@
 #include "PPC_uiDlg.h"
 #include "resource.h"
 
-const CPPC_uiApp::Startup CPPC_uiApp::s_programStartup = {&CPPC_uiApp::StartApplication,
-                                                          &CPPC_uiApp::RunMainDialog};
-
 namespace
 {
 
@@ -49,7 +46,7 @@ void CPPC_uiApp::ChooseLanguage(LANGID wLangId)
     }
 }
 
-BOOL CPPC_uiApp::StartApplication()
+BOOL CPPC_uiApp::InitApplication()
 {
     // The mutex is kept for the life of the process: it marks that a copy runs.
     CreateMutexW(NULL, TRUE, kMutexName);
@@ -67,7 +64,7 @@ BOOL CPPC_uiApp::StartApplication()
     return CWinApp::InitApplication();
 }
 
-BOOL CPPC_uiApp::RunMainDialog()
+BOOL CPPC_uiApp::InitInstance()
 {
     CPPC_uiDlg dlg;
     m_pMainWnd = &dlg;

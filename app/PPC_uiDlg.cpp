@@ -105,8 +105,8 @@ BOOL EndsWithAdapterInstance(const CString& strName)
 } // namespace
 
 CPPC_uiDlg::CPPC_uiDlg(CWnd* pParent)
-    : CDialog(IDD_PPC_UI_DIALOG, pParent), m_hIcon(NULL), m_bTrayMenuRequested(FALSE),
-      m_bSheetCreated(FALSE), m_ahLinkIcons{}, m_nid{}, m_bHiddenToTray(FALSE), m_nIconShown(0),
+    : CDialog(IDD_PPC_UI_DIALOG, pParent), m_bTrayMenuRequested(FALSE), m_bSheetCreated(FALSE),
+      m_bHiddenToTray(FALSE), m_hIcon(NULL), m_ahLinkIcons{}, m_nid{}, m_nIconShown(0),
       m_bCreatingSheet(FALSE)
 {
     m_pSheet = std::make_unique<CPropertySheetEx>(IDS_APP_CAPTION, this, 0);
@@ -127,6 +127,17 @@ void CPPC_uiDlg::Trace(LPCTSTR pszLine)
 {
     if (CPPC_uiApp* pApp = App())
         pApp->Trace(pszLine);
+}
+
+template <class Fn> void CPPC_uiDlg::ForEachPage(Fn fn)
+{
+    fn(*m_pBBCR);
+    fn(*m_pMCR);
+    fn(*m_pEEPRom);
+    fn(*m_pStatistics);
+    fn(*m_pAbout);
+    fn(*m_pStatus);
+    fn(*m_pRadio);
 }
 
 BEGIN_MESSAGE_MAP(CPPC_uiDlg, CDialog)
@@ -151,7 +162,7 @@ BOOL CPPC_uiDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     CPPC_uiApp* pApp = App();
-    m_hIcon = pApp->LoadIcon(ICON_APPLICATION);
+    m_hIcon = pApp->LoadIcon(IDR_MAINFRAME);
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
@@ -170,8 +181,8 @@ BOOL CPPC_uiDlg::OnInitDialog()
         m_strRadio = _T("Radio");
     }
 
-    for (int i = 0; i < 6; ++i)
-        m_ahLinkIcons[i] = pApp->LoadIcon(ICON_DISCONNECTED + i);
+    for (UINT nIcon = IDI_LINK_DOWN; nIcon <= IDI_SIGNAL_5; ++nIcon)
+        m_ahLinkIcons[nIcon - IDI_LINK_DOWN] = pApp->LoadIcon(nIcon);
 
     m_pBBCR = std::make_unique<CBBCR>();
     m_pMCR = std::make_unique<CMCR>();
@@ -186,13 +197,7 @@ BOOL CPPC_uiDlg::OnInitDialog()
     m_pSheet->AddPage(m_pRadio.get());
     m_pSheet->AddPage(m_pAbout.get());
 
-    m_pBBCR->m_pMainDlg = this;
-    m_pMCR->m_pMainDlg = this;
-    m_pEEPRom->m_pMainDlg = this;
-    m_pStatistics->m_pMainDlg = this;
-    m_pAbout->m_pMainDlg = this;
-    m_pStatus->m_pMainDlg = this;
-    m_pRadio->m_pMainDlg = this;
+    ForEachPage([this](auto& page) { page.m_pMainDlg = this; });
 
     if (!m_bindingList.CheckVersions())
     {
@@ -231,13 +236,7 @@ BOOL CPPC_uiDlg::OnInitDialog()
 
 void CPPC_uiDlg::ForEachPageSetConfig(AdapterConfig* pConfig)
 {
-    m_pBBCR->m_pConfig = pConfig;
-    m_pMCR->m_pConfig = pConfig;
-    m_pEEPRom->m_pConfig = pConfig;
-    m_pStatistics->m_pConfig = pConfig;
-    m_pAbout->m_pConfig = pConfig;
-    m_pStatus->m_pConfig = pConfig;
-    m_pRadio->m_pConfig = pConfig;
+    ForEachPage([pConfig](auto& page) { page.m_pConfig = pConfig; });
 }
 
 void CPPC_uiDlg::StartAdapter(BOOL bShow)
@@ -245,7 +244,7 @@ void CPPC_uiDlg::StartAdapter(BOOL bShow)
     m_pConfig = std::make_unique<DriverAdapterConfig>(m_strAdapterName);
     ForEachPageSetConfig(m_pConfig.get());
     m_pStatus->m_strAdapterName = m_strAdapterName;
-    SetNotifyIcon(ICON_APPLICATION, NOTIFY_ADD);
+    SetNotifyIcon(IDR_MAINFRAME, NOTIFY_ADD);
     if (bShow)
         CreateSheet(TRUE);
     else
@@ -292,18 +291,18 @@ void CPPC_uiDlg::UpdateNotifyIcon()
             return;
         if (nStatus == 1)
         {
-            SetNotifyIcon(ICON_DISCONNECTED, NOTIFY_MODIFY);
+            SetNotifyIcon(IDI_LINK_DOWN, NOTIFY_MODIFY);
         }
         else if (nStatus == 0)
         {
             int nSignal = 0;
             if (!m_pConfig->GetSignalStrength(&nSignal))
                 return;
-            UINT nIcon = nSignal > 80   ? 161
-                         : nSignal > 60 ? 160
-                         : nSignal > 40 ? 159
-                         : nSignal > 20 ? 158
-                                        : 157;
+            UINT nIcon = nSignal > 80   ? IDI_SIGNAL_5
+                         : nSignal > 60 ? IDI_SIGNAL_4
+                         : nSignal > 40 ? IDI_SIGNAL_3
+                         : nSignal > 20 ? IDI_SIGNAL_2
+                                        : IDI_SIGNAL_1;
             SetNotifyIcon(nIcon, NOTIFY_MODIFY);
         }
     }
@@ -316,9 +315,11 @@ void CPPC_uiDlg::UpdateNotifyIcon()
 
 void CPPC_uiDlg::SetNotifyIcon(UINT nIcon, int nAction)
 {
-    if (nIcon < ICON_DISCONNECTED || nIcon > ICON_STRONGEST)
-        nIcon = nAction == NOTIFY_DELETE ? ICON_DELETED : ICON_APPLICATION;
-    HICON hIcon = nIcon >= ICON_DISCONNECTED ? m_ahLinkIcons[nIcon - ICON_DISCONNECTED] : m_hIcon;
+    static_assert(sizeof(m_ahLinkIcons) / sizeof(m_ahLinkIcons[0]) == IDI_SIGNAL_5 - IDI_LINK_DOWN + 1);
+    // Any other number gives the application icon (IDI_TRAY_APP stands for it when the icon goes).
+    if (nIcon < IDI_LINK_DOWN || nIcon > IDI_SIGNAL_5)
+        nIcon = nAction == NOTIFY_DELETE ? IDI_TRAY_APP : IDR_MAINFRAME;
+    HICON hIcon = nIcon >= IDI_LINK_DOWN ? m_ahLinkIcons[nIcon - IDI_LINK_DOWN] : m_hIcon;
     m_nid = {};
     m_nid.cbSize = sizeof(m_nid);
     m_nid.hWnd = GetSafeHwnd();
@@ -424,7 +425,7 @@ void CPPC_uiDlg::CardRemoveHandle()
         KillTimer(TIMER_UPDATE_ICON);
     CardRemove();
     m_bHiddenToTray = FALSE;
-    SetNotifyIcon(ICON_DELETED, NOTIFY_DELETE);
+    SetNotifyIcon(IDI_TRAY_APP, NOTIFY_DELETE);
     OnOK();
 }
 
@@ -500,7 +501,7 @@ void CPPC_uiDlg::OnDestroy()
 {
     CDialog::OnDestroy();
     CardRemove();
-    SetNotifyIcon(ICON_DELETED, NOTIFY_DELETE);
+    SetNotifyIcon(IDI_TRAY_APP, NOTIFY_DELETE);
 }
 
 LRESULT CPPC_uiDlg::OnCardGone(WPARAM, LPARAM)
@@ -519,7 +520,7 @@ LRESULT CPPC_uiDlg::OnSetIconLevel(WPARAM, LPARAM lParam)
 {
     // Level 1 is the strongest signal, 5 the weakest, 6 no link.
     if (lParam >= 1 && lParam <= 6)
-        SetNotifyIcon(static_cast<UINT>(ICON_STRONGEST + 1 - lParam), NOTIFY_MODIFY);
+        SetNotifyIcon(static_cast<UINT>(IDI_SIGNAL_5 + 1 - lParam), NOTIFY_MODIFY);
     return 0;
 }
 

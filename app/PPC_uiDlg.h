@@ -34,11 +34,6 @@ public:
         TIMER_HIDE = 256,         // hides the window
         UPDATE_ICON_PERIOD = 3000,
         NOTIFY_ICON_ID = 5000,
-        ICON_APPLICATION = 137,
-        ICON_DELETED = 144, // stands for the application icon when the icon is deleted
-        ICON_DISCONNECTED = 156,
-        ICON_WEAKEST = 157,
-        ICON_STRONGEST = 161,
         RESULT_EXIT = 3,
     };
     enum NotifyAction
@@ -68,28 +63,25 @@ public:
     // Acts on a command chosen in the tray menu.
     void OnTrayCommand(UINT nCommand);
 
-    // State that the pages and the tests read.
-    CString m_strAdapterName;
-    AdapterBindingList m_bindingList;
-    CComboBox m_comboBox;
-    HICON m_hIcon;
-    std::unique_ptr<CPropertySheetEx> m_pSheet;
-    std::unique_ptr<CBBCR> m_pBBCR;
-    std::unique_ptr<CMCR> m_pMCR;
-    std::unique_ptr<CEEPRomAccess> m_pEEPRom;
-    std::unique_ptr<CStatistics> m_pStatistics;
-    std::unique_ptr<CAbout> m_pAbout;
-    std::unique_ptr<CConfig> m_pStatus;
-    std::unique_ptr<CRadio> m_pRadio;
-    std::unique_ptr<DriverAdapterConfig> m_pConfig; // null while no adapter is in use
-    BOOL m_bTrayMenuRequested;
-    CMenu m_menuRadio;
-    CString m_strOn, m_strOff, m_strRadio;
-    BOOL m_bSheetCreated;
-    HICON m_ahLinkIcons[6]; // icons 156 to 161
-    NOTIFYICONDATA m_nid;
-    BOOL m_bHiddenToTray;
-    UINT m_nIconShown; // the icon number the notification icon shows; 0 while there is none
+    // The state the tray menu and the sheet's showing and hiding go by.
+    BOOL m_bTrayMenuRequested; // the icon's callback asked for the menu
+    BOOL m_bSheetCreated;      // the sheet is made and each of its pages was shown once
+    BOOL m_bHiddenToTray;      // the window is hidden and the icon timer runs
+
+    // Read-only views of the rest, for the tests.
+    const CString& GetAdapterName() const { return m_strAdapterName; }
+    DriverAdapterConfig* GetConfig() const { return m_pConfig.get(); }
+    CPropertySheetEx* GetSheet() const { return m_pSheet.get(); }
+    // The icon number the notification icon shows; 0 while there is none.
+    UINT GetIconShown() const { return m_nIconShown; }
+    const NOTIFYICONDATA& GetNotifyIconData() const { return m_nid; }
+    CConfig* GetStatusPage() const { return m_pStatus.get(); }
+    CRadio* GetRadioPage() const { return m_pRadio.get(); }
+    CAbout* GetAboutPage() const { return m_pAbout.get(); }
+    CStatistics* GetStatisticsPage() const { return m_pStatistics.get(); }
+    CBBCR* GetBBCRPage() const { return m_pBBCR.get(); }
+    CMCR* GetMCRPage() const { return m_pMCR.get(); }
+    CEEPRomAccess* GetEEPRomPage() const { return m_pEEPRom.get(); }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -116,6 +108,26 @@ private:
     // The adapter named by the combo box's selection, when it is the wireless card's; FALSE otherwise.
     BOOL StartSelectedAdapter();
     void Trace(LPCTSTR pszLine);
+    // Calls fn(page) for each of the seven pages, shown or not.
+    template <class Fn> void ForEachPage(Fn fn);
 
+    CString m_strAdapterName;
+    AdapterBindingList m_bindingList;
+    CComboBox m_comboBox;
+    HICON m_hIcon;
+    std::unique_ptr<CPropertySheetEx> m_pSheet;
+    std::unique_ptr<CBBCR> m_pBBCR;
+    std::unique_ptr<CMCR> m_pMCR;
+    std::unique_ptr<CEEPRomAccess> m_pEEPRom;
+    std::unique_ptr<CStatistics> m_pStatistics;
+    std::unique_ptr<CAbout> m_pAbout;
+    std::unique_ptr<CConfig> m_pStatus;
+    std::unique_ptr<CRadio> m_pRadio;
+    std::unique_ptr<DriverAdapterConfig> m_pConfig; // null while no adapter is in use
+    CMenu m_menuRadio;
+    CString m_strOn, m_strOff, m_strRadio;
+    HICON m_ahLinkIcons[6]; // icons 156 to 161: no link, then the signal from weakest to strongest
+    NOTIFYICONDATA m_nid;
+    UINT m_nIconShown;
     BOOL m_bCreatingSheet;
 };

@@ -4,11 +4,4 @@
 
 UINT WM_TBARDLGMESSAGE = RegisterWindowMessageW(_T("TBarDlgMessage"));
 
-namespace
-{
-
-const bool s_bProgramStartup = (CPPC_uiApp::s_pStartup = &CPPC_uiApp::s_programStartup, true);
-
-} // namespace
-
 CPPC_uiApp theApp;

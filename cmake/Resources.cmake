@@ -5,7 +5,7 @@
 # The script is preprocessed by the host's C preprocessor with RC_INVOKED defined and the platform's
 # headers (winres.h, afxres.h, ...) on the include path; UTF-8 scripts start with #pragma code_page(65001).
 # The .res image is embedded under the exported symbols qn40_resources / qn40_resources_size, where the
-# framework's resource reader finds it from the module's handle (GetModuleHandleW(NULL) for a program,
+# kernel's resource reader finds it from the module's handle (GetModuleHandleW(NULL) for a program,
 # LoadLibraryW for a DLL). One script per module.
 
 find_program(QN40_WINDRES NAMES x86_64-w64-mingw32-windres windres REQUIRED)

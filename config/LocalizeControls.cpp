@@ -6,11 +6,11 @@
 
 #include <afxwin.h>
 
-#include "../app/PPC_ui.h"
+#include <WlanApp.h>
 
 BOOL AdapterConfig::LocalizeControls(const int* pnControlIds, const UINT* pnStringIds, CWnd* pDialog)
 {
-    CPPC_uiApp* pApp = static_cast<CPPC_uiApp*>(AfxGetApp());
+    CWlanApp* pApp = static_cast<CWlanApp*>(AfxGetApp());
     if (pApp == nullptr || !pApp->m_bLocalized || pnControlIds == nullptr || pnStringIds == nullptr ||
         pDialog == nullptr)
         return TRUE;

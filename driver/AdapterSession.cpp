@@ -2,21 +2,21 @@
 
 #include <cstring>
 
-#include "PPC_ui.h"
+#include "WlanApp.h"
 
 #define NDIS_STATUS_ADAPTER_REMOVED_VALUE 0xC0010018
 
 namespace
 {
 
-CPPC_uiApp* App()
+CWlanApp* App()
 {
-    return static_cast<CPPC_uiApp*>(AfxGetApp());
+    return static_cast<CWlanApp*>(AfxGetApp());
 }
 
 void Trace(const CString& strLine)
 {
-    if (CPPC_uiApp* pApp = App())
+    if (CWlanApp* pApp = App())
         pApp->Trace(strLine);
 }
 
@@ -117,7 +117,7 @@ void AdapterSession::CollectAbandoned()
 
 BOOL AdapterSession::QueryCustomOID(DWORD dwOid, LPVOID pBuffer, DWORD dwLength, DWORD* pNdisStatus)
 {
-    CPPC_uiApp* pApp = App();
+    CWlanApp* pApp = App();
     if (pApp != NULL && pApp->m_bCardRemoved)
     {
         Trace(_T("QueryCustomOID: pApp->m_bCardRemoved == TRUE"));

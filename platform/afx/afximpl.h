@@ -4,7 +4,7 @@
 #include <afxwin.h>
 #include <afxdlgs.h>
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <optional>
 
@@ -20,11 +20,8 @@ namespace afx::impl
 {
 
 // Connects the framework to the window services once: pre-translation of posted messages, the destroy
-// listener, the image loader of pictures and the run loop of CWinThread::Run.
+// listener and the run loop of CWinThread::Run.
 void InstallHooks();
-
-// Shows message boxes on the screen unless a presenter is installed already (the framework's entry).
-void InstallScreenPresenter();
 
 // Attaches a framework object to the next window created on this thread and subclasses it.
 void HookCreation(CWnd* pWnd);

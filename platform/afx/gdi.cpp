@@ -1,5 +1,5 @@
 // The framework's drawing classes: CDC's drawing calls, CPaintDC, CGdiObject, CBrush, CBitmap, CFont, and
-// CMenu with LoadMenu (menus built from the program's menu resources).
+// CMenu.
 #include "afximpl.h"
 
 #include <gwes/gwes.h>
@@ -347,48 +347,7 @@ bool IsWrapper(const CMenu* menu)
     auto it = map.find(menu->m_hMenu);
     return it != map.end() && it->second.get() == menu;
 }
-
-void AppendItems(HMENU hMenu, const std::vector<ce::res::MenuItem>& items, int depth)
-{
-    for (const ce::res::MenuItem& item : items)
-    {
-        UINT flags = item.flags & ~static_cast<UINT>(MF_END | MF_POPUP);
-        if (item.flags & MF_POPUP)
-        {
-            HMENU sub = ::CreatePopupMenu();
-            if (depth < 16)
-                AppendItems(sub, item.children, depth + 1);
-            ::AppendMenuW(hMenu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item.text.c_str());
-        }
-        else if ((item.flags & MF_SEPARATOR) || (item.id == 0 && item.text.empty()))
-        {
-            ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
-        }
-        else
-        {
-            ::AppendMenuW(hMenu, flags, item.id, item.text.c_str());
-        }
-    }
-}
 } // namespace
-
-HMENU LoadMenuW(HINSTANCE hInstance, LPCWSTR lpMenuName)
-{
-    HRSRC h = ::FindResourceW(hInstance, lpMenuName, RT_MENU);
-    if (!h)
-        return nullptr;
-    auto* data = static_cast<const uint8_t*>(::LockResource(::LoadResource(hInstance, h)));
-    std::optional<std::vector<ce::res::MenuItem>> items =
-        ce::res::ParseMenu(data, ::SizeofResource(hInstance, h));
-    if (!items)
-    {
-        SetLastError(ERROR_INVALID_DATA);
-        return nullptr;
-    }
-    HMENU menu = ::CreateMenu();
-    AppendItems(menu, *items, 0);
-    return menu;
-}
 
 CMenu::~CMenu()
 {

@@ -67,13 +67,6 @@ BOOL PreTranslate(MSG* pMsg)
     return app && app->PreTranslateMessage(pMsg);
 }
 
-HANDLE LoadImage(HINSTANCE hInstance, WORD ordinal, UINT type)
-{
-    if (type == IMAGE_ICON)
-        return ::LoadIconW(hInstance, MAKEINTRESOURCE(ordinal));
-    return ::LoadBitmapW(hInstance, MAKEINTRESOURCE(ordinal));
-}
-
 int RunLoop(CWinThread*)
 {
     g_inRunLoop = true;
@@ -102,7 +95,6 @@ void InstallHooks()
     gwes::EnsureApplication();
     gwes::SetPreTranslateHook(PreTranslate);
     gwes::AddWindowDestroyedListener(WindowDestroyed);
-    gwes::SetImageLoader(LoadImage);
     afx::internal::SetRunLoop(RunLoop);
     afx::internal::SetWindowHandleOf([](CWnd* pWnd) { return pWnd ? pWnd->m_hWnd : nullptr; });
 }

@@ -56,9 +56,7 @@ void Start()
     RegisterSystemClasses();
 }
 
-} // namespace
-
-BOOL InitApplication(int& argc, char** argv)
+BOOL StartApplication(int& argc, char** argv)
 {
     if (QCoreApplication::instance())
     {
@@ -76,6 +74,16 @@ BOOL InitApplication(int& argc, char** argv)
     return TRUE;
 }
 
+} // namespace
+
+BOOL InitApplication(int& argc, char** argv)
+{
+    if (!StartApplication(argc, argv))
+        return FALSE;
+    InstallScreenPresenter();
+    return TRUE;
+}
+
 BOOL EnsureApplication()
 {
     if (QCoreApplication::instance() && qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -85,7 +93,7 @@ BOOL EnsureApplication()
             Start();
         return TRUE;
     }
-    return InitApplication(g_defaultArgc, g_defaultArgv);
+    return StartApplication(g_defaultArgc, g_defaultArgv);
 }
 
 void ShutdownApplication()

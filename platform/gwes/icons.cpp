@@ -33,7 +33,6 @@ Images& TheImages()
     return *images;
 }
 
-HANDLE (*g_imageLoader)(HINSTANCE, WORD, UINT) = nullptr;
 bool g_cursorOverridden = false;
 HCURSOR g_cursor = nullptr;
 
@@ -155,16 +154,6 @@ QImage IconImage(HICON hIcon, int size)
     if (best->width() == size)
         return *best;
     return best->scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
-void SetImageLoader(HANDLE (*loader)(HINSTANCE, WORD, UINT))
-{
-    g_imageLoader = loader;
-}
-
-HANDLE LoadImageFromModule(HINSTANCE hInstance, WORD ordinal, UINT type)
-{
-    return g_imageLoader ? g_imageLoader(hInstance, ordinal, type) : nullptr;
 }
 
 } // namespace gwes

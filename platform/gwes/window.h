@@ -163,7 +163,10 @@ void RouteThroughProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, const s
 // Runs the native handler of the message being routed, if it is this one; TRUE when there was one.
 BOOL RunNative(HWND hWnd, UINT msg);
 
-// The image a picture control names by ordinal, through the framework's loader.
+// Shows message boxes on the screen from now on, unless a presenter (a test's recorder) is installed.
+void InstallScreenPresenter();
+
+// The image a picture control names by ordinal (IMAGE_BITMAP or IMAGE_ICON), loaded from a module.
 HANDLE LoadImageFromModule(HINSTANCE hInstance, WORD ordinal, UINT type);
 // Registration of the control classes (one function per class file).
 void RegisterDialogClass();

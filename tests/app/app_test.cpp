@@ -84,8 +84,8 @@ TEST_F(AppTest, SecondCopyBringsTheFirstForwardAndEnds)
     m_pDlg->SendMessage(WM_COMMAND, IDOK);
     ASSERT_FALSE(m_pDlg->IsWindowVisible());
 
-    EXPECT_TRUE(App().StartApplication());  // the first copy
-    EXPECT_FALSE(App().StartApplication()); // a second one
+    EXPECT_TRUE(App().InitApplication());  // the first copy
+    EXPECT_FALSE(App().InitApplication()); // a second one
     EXPECT_TRUE(WaitFor([&] { return m_pDlg->IsWindowVisible() == TRUE; }));
     EXPECT_TRUE(m_pDlg->m_bSheetCreated);
     gwes::ProcessPending();

@@ -78,7 +78,7 @@ std::unique_ptr<CPPC_uiDlg> ShellTest::Start()
     return pDlg;
 }
 
-int ShellTest::Count(const afx::RecordingPresenter& boxes, const char16_t* pszText)
+int ShellTest::Count(const ce::RecordingPresenter& boxes, const char16_t* pszText)
 {
     int n = 0;
     for (const std::u16string& text : boxes.texts())

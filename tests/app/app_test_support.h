@@ -6,7 +6,7 @@
 #include <PPC_uiDlg.h>
 #include <resource.h>
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <temp_handheld.h>
 
 #include <gtest/gtest.h>
@@ -36,10 +36,10 @@ protected:
     std::unique_ptr<CPPC_uiDlg> Start();
     // Handles messages until `done` holds (at most two seconds).
     template <class Done> bool WaitFor(Done done);
-    static int Count(const afx::RecordingPresenter& boxes, const char16_t* pszText);
+    static int Count(const ce::RecordingPresenter& boxes, const char16_t* pszText);
 
     testing_support::TempHandheld m_handheld;
-    afx::RecordingPresenter m_boxes;
+    ce::RecordingPresenter m_boxes;
     std::unique_ptr<CPPC_uiDlg> m_pDlg;
 };
 

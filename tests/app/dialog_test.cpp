@@ -6,6 +6,7 @@
 #include <BBCR.h>
 #include <Config.h>
 #include <EEPRomAccess.h>
+#include <MCR.h>
 #include <Radio.h>
 #include <Statistics.h>
 #include <run_tool.h>
@@ -13,6 +14,7 @@
 
 #include <dbt.h>
 
+#include <tuple>
 #include <vector>
 
 namespace app_test
@@ -83,34 +85,52 @@ const std::u16string kSecondCardKey =
 
 using DialogTest = ShellTest;
 
+// The links of all seven pages, shown or not: (page name, configuration, dialog).
+std::vector<std::tuple<const char*, const AdapterConfig*, const CPPC_uiDlg*>> PageLinks(const CPPC_uiDlg& dlg)
+{
+    std::vector<std::tuple<const char*, const AdapterConfig*, const CPPC_uiDlg*>> links;
+    auto add = [&](const char* pszName, const auto* pPage)
+    { links.emplace_back(pszName, pPage->m_pConfig, pPage->m_pMainDlg); };
+    add("BBCR", dlg.GetBBCRPage());
+    add("MCR", dlg.GetMCRPage());
+    add("EEPROM", dlg.GetEEPRomPage());
+    add("Statistics", dlg.GetStatisticsPage());
+    add("About", dlg.GetAboutPage());
+    add("Status", dlg.GetStatusPage());
+    add("Radio", dlg.GetRadioPage());
+    return links;
+}
+
 TEST_F(DialogTest, StartsWithTheCardShowingTheSheetAndTheIcon)
 {
     m_pDlg = Start();
     CPPC_uiDlg& dlg = *m_pDlg;
-    ASSERT_TRUE(dlg.m_pConfig);
+    ASSERT_TRUE(dlg.GetConfig());
     EXPECT_FALSE(App().m_bCardRemoved);
-    EXPECT_TRUE(dlg.m_strAdapterName.Right(8) == u"WLAN11b1");
-    EXPECT_TRUE(dlg.m_pStatus->m_strAdapterName == dlg.m_strAdapterName);
+    EXPECT_TRUE(dlg.GetAdapterName().Right(8) == u"WLAN11b1");
+    EXPECT_TRUE(dlg.GetStatusPage()->m_strAdapterName == dlg.GetAdapterName());
     // Every page is wired, shown or not.
-    EXPECT_EQ(dlg.m_pRadio->m_pConfig, dlg.m_pConfig.get());
-    EXPECT_EQ(dlg.m_pBBCR->m_pConfig, dlg.m_pConfig.get());
-    EXPECT_EQ(dlg.m_pStatistics->m_pMainDlg, &dlg);
+    for (const auto& [pszName, pConfig, pDlg] : PageLinks(dlg))
+    {
+        EXPECT_EQ(pConfig, dlg.GetConfig()) << pszName;
+        EXPECT_EQ(pDlg, &dlg) << pszName;
+    }
     // Status, Radio and About, in this order; the sheet's message boxes came once each.
     ASSERT_TRUE(dlg.m_bSheetCreated);
-    ASSERT_EQ(dlg.m_pSheet->GetPageCount(), 3);
-    EXPECT_EQ(dlg.m_pSheet->GetPage(0), dlg.m_pStatus.get());
-    EXPECT_EQ(dlg.m_pSheet->GetPage(1), dlg.m_pRadio.get());
-    EXPECT_EQ(dlg.m_pSheet->GetPage(2), dlg.m_pAbout.get());
-    EXPECT_TRUE(dlg.m_pSheet->GetPage(0)->GetTabText() == u"Status");
-    EXPECT_TRUE(dlg.m_pSheet->GetPage(2)->GetTabText() == u"About");
+    ASSERT_EQ(dlg.GetSheet()->GetPageCount(), 3);
+    EXPECT_EQ(dlg.GetSheet()->GetPage(0), dlg.GetStatusPage());
+    EXPECT_EQ(dlg.GetSheet()->GetPage(1), dlg.GetRadioPage());
+    EXPECT_EQ(dlg.GetSheet()->GetPage(2), dlg.GetAboutPage());
+    EXPECT_TRUE(dlg.GetSheet()->GetPage(0)->GetTabText() == u"Status");
+    EXPECT_TRUE(dlg.GetSheet()->GetPage(2)->GetTabText() == u"About");
     EXPECT_EQ(Count(m_boxes, u"PreCreateWindow"), 1);
     EXPECT_EQ(Count(m_boxes, u"OnCreate"), 1);
-    EXPECT_EQ(dlg.m_pSheet->GetActiveIndex(), 0);
+    EXPECT_EQ(dlg.GetSheet()->GetActiveIndex(), 0);
     // Connected at -50 dBm: 80 percent.
-    EXPECT_EQ(dlg.m_nIconShown, 160u);
-    EXPECT_EQ(dlg.m_nid.uID, 5000u);
-    EXPECT_EQ(dlg.m_nid.uCallbackMessage, WM_TBARDLGMESSAGE);
-    EXPECT_EQ(dlg.m_nid.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON));
+    EXPECT_EQ(dlg.GetIconShown(), 160u);
+    EXPECT_EQ(dlg.GetNotifyIconData().uID, 5000u);
+    EXPECT_EQ(dlg.GetNotifyIconData().uCallbackMessage, WM_TBARDLGMESSAGE);
+    EXPECT_EQ(dlg.GetNotifyIconData().uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON));
 }
 
 TEST_F(DialogTest, IconFollowsTheSignalAndTheLink)
@@ -135,14 +155,14 @@ TEST_F(DialogTest, IconFollowsTheSignalAndTheLink)
         SCOPED_TRACE(row.setting);
         Cardctl(row.setting);
         m_pDlg->SendMessage(WM_TIMER, CPPC_uiDlg::TIMER_UPDATE_ICON);
-        EXPECT_EQ(m_pDlg->m_nIconShown, row.nIcon);
+        EXPECT_EQ(m_pDlg->GetIconShown(), row.nIcon);
     }
 }
 
 TEST_F(DialogTest, IconStaysWhenTheCardCannotAnswer)
 {
     m_pDlg = Start();
-    ASSERT_EQ(m_pDlg->m_nIconShown, 160u);
+    ASSERT_EQ(m_pDlg->GetIconShown(), 160u);
     // The status, then the signal, fail: the picture stays as it was.
     for (const char* fault : {"fault status 00010114 C0000001", "fault status FFA0C006 C0000001"})
     {
@@ -150,14 +170,14 @@ TEST_F(DialogTest, IconStaysWhenTheCardCannotAnswer)
         Cardctl("set rssi -80");
         Cardctl(fault);
         m_pDlg->UpdateNotifyIcon();
-        EXPECT_EQ(m_pDlg->m_nIconShown, 160u);
+        EXPECT_EQ(m_pDlg->GetIconShown(), 160u);
         Cardctl("fault clear");
     }
     // Without a configuration object nothing is asked (and nothing breaks).
     m_pDlg->CardRemove();
     App().m_bCardRemoved = FALSE;
     m_pDlg->UpdateNotifyIcon();
-    EXPECT_EQ(m_pDlg->m_nIconShown, 160u);
+    EXPECT_EQ(m_pDlg->GetIconShown(), 160u);
 }
 
 TEST_F(DialogTest, PagesSetTheIconByLevel)
@@ -167,12 +187,12 @@ TEST_F(DialogTest, PagesSetTheIconByLevel)
     for (int nLevel = 1; nLevel <= 6; ++nLevel)
     {
         m_pDlg->SendMessage(WM_USER + 3, 0, nLevel);
-        EXPECT_EQ(m_pDlg->m_nIconShown, anIcons[nLevel - 1]) << nLevel;
+        EXPECT_EQ(m_pDlg->GetIconShown(), anIcons[nLevel - 1]) << nLevel;
     }
     for (LPARAM lOther : {0, 7, -1})
     {
         m_pDlg->SendMessage(WM_USER + 3, 0, lOther);
-        EXPECT_EQ(m_pDlg->m_nIconShown, 156u) << lOther;
+        EXPECT_EQ(m_pDlg->GetIconShown(), 156u) << lOther;
     }
 }
 
@@ -197,31 +217,31 @@ TEST_F(DialogTest, RecognisesTheCardAmongOtherDrivers)
 TEST_F(DialogTest, EjectRemovesTheAdapterAndTheIcon)
 {
     m_pDlg = Start();
-    ASSERT_TRUE(m_pDlg->m_pConfig);
+    ASSERT_TRUE(m_pDlg->GetConfig());
     // Another device comes and goes: the card keeps working.
     Cardctl("plug COM5:");
     Cardctl("unplug COM5:");
     SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"COM5:");
     gwes::ProcessPending();
-    EXPECT_TRUE(m_pDlg->m_pConfig);
+    EXPECT_TRUE(m_pDlg->GetConfig());
     EXPECT_FALSE(App().m_bCardRemoved);
     // A device change without its record is ignored.
     EXPECT_EQ(m_pDlg->SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0), 0);
-    EXPECT_TRUE(m_pDlg->m_pConfig);
+    EXPECT_TRUE(m_pDlg->GetConfig());
 
     Cardctl("eject");
     SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"NDL1:");
-    EXPECT_FALSE(m_pDlg->m_pConfig);
+    EXPECT_FALSE(m_pDlg->GetConfig());
     EXPECT_TRUE(App().m_bCardRemoved);
-    EXPECT_EQ(m_pDlg->m_pStatus->m_pConfig, nullptr);
-    EXPECT_EQ(m_pDlg->m_pEEPRom->m_pConfig, nullptr);
-    EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+    for (const auto& [pszName, pConfig, pDlg] : PageLinks(*m_pDlg))
+        EXPECT_EQ(pConfig, nullptr) << pszName;
+    EXPECT_EQ(m_pDlg->GetIconShown(), 0u);
     EXPECT_FALSE(m_pDlg->m_bSheetCreated);
     EXPECT_FALSE(m_pDlg->IsWindowVisible());
     // Open does nothing while the card is out.
     m_pDlg->OnTrayCommand(ID_TRAY_OPEN);
     EXPECT_FALSE(m_pDlg->IsWindowVisible());
-    EXPECT_FALSE(m_pDlg->m_pSheet->GetSafeHwnd());
+    EXPECT_FALSE(m_pDlg->GetSheet()->GetSafeHwnd());
 }
 
 TEST_F(DialogTest, InsertionBringsTheIconBackWithoutTheSheet)
@@ -235,21 +255,21 @@ TEST_F(DialogTest, InsertionBringsTheIconBackWithoutTheSheet)
     // Another port arriving starts nothing.
     Cardctl("plug COM5:");
     SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"COM5:");
-    EXPECT_FALSE(m_pDlg->m_pConfig);
+    EXPECT_FALSE(m_pDlg->GetConfig());
 
     Cardctl("insert");
     SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
-    ASSERT_TRUE(m_pDlg->m_pConfig);
+    ASSERT_TRUE(m_pDlg->GetConfig());
     EXPECT_FALSE(App().m_bCardRemoved);
-    EXPECT_EQ(m_pDlg->m_pRadio->m_pConfig, m_pDlg->m_pConfig.get());
-    EXPECT_EQ(m_pDlg->m_nIconShown, 160u);
+    EXPECT_EQ(m_pDlg->GetRadioPage()->m_pConfig, m_pDlg->GetConfig());
+    EXPECT_EQ(m_pDlg->GetIconShown(), 160u);
     EXPECT_FALSE(m_pDlg->m_bSheetCreated);
     EXPECT_EQ(Count(m_boxes, u"PreCreateWindow"), 0);
 
     // A second arrival keeps the one configuration object.
-    const DriverAdapterConfig* pConfig = m_pDlg->m_pConfig.get();
+    const DriverAdapterConfig* pConfig = m_pDlg->GetConfig();
     SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
-    EXPECT_EQ(m_pDlg->m_pConfig.get(), pConfig);
+    EXPECT_EQ(m_pDlg->GetConfig(), pConfig);
 }
 
 TEST_F(DialogTest, ArrivalThatStartsNoAdapterLeavesTheCardRemoved)
@@ -273,10 +293,10 @@ TEST_F(DialogTest, ArrivalThatStartsNoAdapterLeavesTheCardRemoved)
         Cardctl("insert");
         m_boxes.clear();
         SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
-        EXPECT_FALSE(m_pDlg->m_pConfig);
+        EXPECT_FALSE(m_pDlg->GetConfig());
         EXPECT_TRUE(App().m_bCardRemoved);
         EXPECT_EQ(m_boxes.texts(), row.messages);
-        EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+        EXPECT_EQ(m_pDlg->GetIconShown(), 0u);
         Cardctl("fault clear");
     }
 }
@@ -286,10 +306,10 @@ TEST_F(DialogTest, WithoutTheCardHidesAndShowsNoIcon)
     Cardctl("eject");
     m_pDlg = Start();
     EXPECT_TRUE(App().m_bCardRemoved);
-    EXPECT_FALSE(m_pDlg->m_pConfig);
-    EXPECT_EQ(m_pDlg->m_nIconShown, 0u);
+    EXPECT_FALSE(m_pDlg->GetConfig());
+    EXPECT_EQ(m_pDlg->GetIconShown(), 0u);
     EXPECT_TRUE(WaitFor([&] { return !m_pDlg->IsWindowVisible(); }));
-    EXPECT_FALSE(m_pDlg->m_pSheet->GetSafeHwnd());
+    EXPECT_FALSE(m_pDlg->GetSheet()->GetSafeHwnd());
     EXPECT_TRUE(m_boxes.texts().empty());
 }
 
@@ -299,7 +319,7 @@ TEST_F(DialogTest, VersionMismatchEndsTheUtility)
     CPPC_uiDlg dlg;
     EXPECT_EQ(dlg.DoModal(), CPPC_uiDlg::RESULT_EXIT);
     EXPECT_EQ(m_boxes.texts(), std::vector<std::u16string>{u"Library API version is not compatibility!!"});
-    EXPECT_FALSE(dlg.m_pConfig);
+    EXPECT_FALSE(dlg.GetConfig());
 }
 
 TEST_F(DialogTest, RadioCommandsWriteTheRegistryAndSwitchTheCard)
@@ -320,7 +340,7 @@ TEST_F(DialogTest, RadioCheckFollowsTheRegistryWithoutTheCard)
 {
     Cardctl("eject");
     m_pDlg = Start();
-    ASSERT_FALSE(m_pDlg->m_pConfig);
+    ASSERT_FALSE(m_pDlg->GetConfig());
     struct Row
     {
         const char16_t* value; // nullptr: no value
@@ -346,13 +366,13 @@ TEST_F(DialogTest, SheetIsMadeOnceEvenWhenAskedFromItsOwnMessageBoxes)
     // OK hides the window and lets the sheet go.
     m_pDlg->SendMessage(WM_COMMAND, IDOK);
     EXPECT_FALSE(m_pDlg->IsWindowVisible());
-    EXPECT_FALSE(m_pDlg->m_pSheet->GetSafeHwnd());
+    EXPECT_FALSE(m_pDlg->GetSheet()->GetSafeHwnd());
     EXPECT_TRUE(m_pDlg->m_bHiddenToTray);
     m_boxes.clear();
 
     // While a box of the sheet's creation is open, a second copy asks for the sheet.
     m_boxes.SetResponder(
-        [&](const afx::RecordedMessageBox&)
+        [&](const ce::RecordedMessageBox&)
         {
             m_pDlg->SendMessage(WM_USER + 18);
             return IDOK;
@@ -361,7 +381,7 @@ TEST_F(DialogTest, SheetIsMadeOnceEvenWhenAskedFromItsOwnMessageBoxes)
     m_boxes.SetResponder(nullptr);
     EXPECT_EQ(Count(m_boxes, u"PreCreateWindow"), 1);
     EXPECT_EQ(Count(m_boxes, u"OnCreate"), 1);
-    EXPECT_TRUE(m_pDlg->m_pSheet->GetSafeHwnd());
+    EXPECT_TRUE(m_pDlg->GetSheet()->GetSafeHwnd());
     EXPECT_TRUE(m_pDlg->m_bSheetCreated);
     EXPECT_TRUE(m_pDlg->IsWindowVisible());
     EXPECT_FALSE(m_pDlg->m_bHiddenToTray);

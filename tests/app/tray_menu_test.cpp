@@ -78,8 +78,8 @@ TEST_F(TrayMenuTest, OpenShowsTheSheetAgain)
     ASSERT_FALSE(m_pDlg->IsWindowVisible());
     TapAndChoose("Open");
     EXPECT_TRUE(m_pDlg->IsWindowVisible());
-    EXPECT_TRUE(m_pDlg->m_pSheet->GetSafeHwnd());
-    EXPECT_EQ(m_pDlg->m_pSheet->GetActiveIndex(), 0);
+    EXPECT_TRUE(m_pDlg->GetSheet()->GetSafeHwnd());
+    EXPECT_EQ(m_pDlg->GetSheet()->GetActiveIndex(), 0);
 }
 
 TEST_F(TrayMenuTest, ChineseInterfaceRelabelsOpenAndExit)

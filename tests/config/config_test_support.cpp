@@ -1,6 +1,6 @@
 #include "config_test_support.h"
 
-#include "../../app/PPC_ui.h"
+#include <WlanApp.h>
 
 #include <simcore/faults.h>
 #include <simcore/request_log.h>
@@ -13,7 +13,7 @@ namespace config_test
 namespace
 {
 
-CPPC_uiApp s_app;
+CWlanApp s_app;
 
 const char16_t* const kParms = u"Comm\\WLAN11b1\\Parms";
 
@@ -31,7 +31,7 @@ std::string HexText(const std::vector<uint8_t>& bytes)
 
 } // namespace
 
-CPPC_uiApp& App()
+CWlanApp& App()
 {
     return s_app;
 }

@@ -6,7 +6,7 @@
 #include <AdapterConfig.h>
 #include <DriverAdapterConfig.h>
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <temp_handheld.h>
 
 #include <gtest/gtest.h>
@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-class CPPC_uiApp;
+class CWlanApp;
 
 namespace config_test
 {
 
-CPPC_uiApp& App();
+CWlanApp& App();
 
 // The application's flags as a fresh program has them, and the message boxes shown while this lives.
 class AppState
@@ -29,12 +29,12 @@ class AppState
 public:
     AppState();
     ~AppState();
-    CPPC_uiApp& App() { return config_test::App(); }
+    CWlanApp& App() { return config_test::App(); }
     // The texts of the boxes shown since the last call.
     std::vector<std::u16string> TakeMessages();
 
 private:
-    afx::RecordingPresenter m_recorder;
+    ce::RecordingPresenter m_recorder;
 };
 
 // One request the protocol driver received.

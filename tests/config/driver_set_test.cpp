@@ -3,7 +3,7 @@
 
 #include "config_test_support.h"
 
-#include "../../app/PPC_ui.h"
+#include <WlanApp.h>
 
 #include <simcore/faults.h>
 

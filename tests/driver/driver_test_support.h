@@ -3,10 +3,10 @@
 // back, and with message boxes recorded.
 #pragma once
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <simcore/request_log.h>
 
-#include "PPC_ui.h"
+#include "WlanApp.h"
 #include "W32N.h"
 #include "run_tool.h"
 #include "temp_handheld.h"
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-CPPC_uiApp& TestApp();
+CWlanApp& TestApp();
 
 class DriverChannelTest : public ::testing::Test
 {
@@ -55,5 +55,5 @@ protected:
     }
 
     testing_support::TempHandheld m_handheld;
-    afx::RecordingPresenter m_boxes;
+    ce::RecordingPresenter m_boxes;
 };

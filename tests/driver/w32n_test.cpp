@@ -5,8 +5,6 @@
 namespace
 {
 
-CPPC_uiApp theApp;
-
 constexpr DWORD kOidMaximumTotalSize = 0x00010111;
 constexpr DWORD kOidCurrentAddress = 0x01010102;
 constexpr DWORD kOidSsid = 0x0D010102;
@@ -37,11 +35,6 @@ private:
 };
 
 } // namespace
-
-CPPC_uiApp& TestApp()
-{
-    return theApp;
-}
 
 using W32NTest = DriverChannelTest;
 

@@ -8,7 +8,7 @@
 // failed enumeration is told in a message box and lists nothing.
 #include "fuzz_support.h"
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <gwes/gwes.h>
 
 #include "AdapterBindingList.h"
@@ -33,7 +33,7 @@ template <typename F> F Entry(HMODULE module, const char* name)
 struct World
 {
     testing_support::TempHandheld handheld;
-    afx::RecordingPresenter boxes;
+    ce::RecordingPresenter boxes;
     HANDLE registration = nullptr;
     SetBindings setBindings = nullptr;
     BoundCount boundCount = nullptr;
@@ -44,7 +44,7 @@ struct World
     {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         FUZZ_CHECK(gwes::EnsureApplication(), "no application for the combo box");
-        afx::SetMessageBoxPresenter(&boxes);
+        ce::SetMessageBoxPresenter(&boxes);
         registration = RegisterDevice(u"PCA", 4, u"FUZZPCA.dll", 0x34414350);
         FUZZ_CHECK(registration != nullptr, "RegisterDevice(FUZZPCA.dll): " + std::to_string(GetLastError()));
         HMODULE module = LoadLibraryW(u"FUZZPCA.dll");
@@ -60,7 +60,7 @@ struct World
     ~World()
     {
         DestroyWindow(combo);
-        afx::SetMessageBoxPresenter(nullptr);
+        ce::SetMessageBoxPresenter(nullptr);
         DeregisterDevice(registration);
     }
 };

@@ -1,4 +1,4 @@
-// The framework's resource reader on arbitrary bytes. The first byte chooses what the rest is read as:
+// The kernel's resource reader on arbitrary bytes. The first byte chooses what the rest is read as:
 // 0 a .res image (every entry is then read by the reader its type calls for), 1 a dialog template, 2 a menu,
 // 3 dialog initialisation data, 4 a bitmap, 5 an icon image, 6 an icon group.
 // Checks: nothing is read outside the bytes (the sanitizers watch; the bytes are an exactly sized copy);
@@ -7,7 +7,7 @@
 // pixel counts); reading the same bytes twice gives the same result.
 #include "fuzz_support.h"
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 #include <DriverAdapterConfig.h>
 #include <PPC_ui.h>
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <afxdlgs.h>
 #include <temp_handheld.h>
 
@@ -53,7 +53,7 @@ protected:
     int Count(const char16_t* pszText) const;
 
     testing_support::TempHandheld m_handheld;
-    afx::RecordingPresenter m_boxes;
+    ce::RecordingPresenter m_boxes;
     std::unique_ptr<DriverAdapterConfig> m_pConfig;
     std::unique_ptr<CPropertySheet> m_pSheet;
 };

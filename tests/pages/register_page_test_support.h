@@ -21,7 +21,7 @@ protected:
         m_page.m_pConfig = m_pConfig.get();
         Host(&m_page);
         m_boxes.SetResponder(
-            [this](const afx::RecordedMessageBox&)
+            [this](const ce::RecordedMessageBox&)
             {
                 m_waitAtBox.push_back(gwes::WaitCursorDepth() > 0);
                 return IDOK;

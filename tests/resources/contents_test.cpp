@@ -1,4 +1,4 @@
-// What the utility's resources hold, read with the framework's resource reader: every dialog template with
+// What the utility's resources hold, read with the kernel's resource reader: every dialog template with
 // its controls, the strings in English, Traditional and Simplified Chinese, the tray menu, the power-saving
 // list's initialisation data, the icons and the logo.
 #include "res_test.h"

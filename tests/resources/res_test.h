@@ -4,7 +4,8 @@
 
 #include <afxwin.h>
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
+#include <thread_language.h>
 
 #include <string>
 #include <vector>
@@ -13,17 +14,7 @@ namespace res_test
 {
 
 // Chooses the language resources are looked up in for the life of the object.
-class Language
-{
-public:
-    explicit Language(LANGID lang) : m_previous(ce::res::SetThreadLanguage(lang)) {}
-    ~Language() { ce::res::SetThreadLanguage(m_previous); }
-    Language(const Language&) = delete;
-    Language& operator=(const Language&) = delete;
-
-private:
-    LANGID m_previous;
-};
+using Language = testing_support::ThreadLanguage;
 
 // Makes a module the framework's resource module for the life of the object (null: the program).
 class ResourceModule

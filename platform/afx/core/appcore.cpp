@@ -3,7 +3,7 @@
 #include <afxwin.h>
 
 #include <afx/app.h>
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <atomic>
 #include <cstring>

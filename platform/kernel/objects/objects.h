@@ -56,7 +56,7 @@ public:
     virtual DWORD Wait(DWORD milliseconds) = 0;
 
     // Name in the process's object namespace ("" when unnamed) and the number of handles open on
-    // it; both guarded by the namespace lock (see names.h).
+    // it; both guarded by the lock of Namespace below.
     std::u16string name;
     size_t handleCount = 0;
 

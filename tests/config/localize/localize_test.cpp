@@ -5,7 +5,7 @@
 
 #include "localize_res.h"
 
-#include "../../../app/PPC_ui.h"
+#include <WlanApp.h>
 
 #include <gwes/gwes.h>
 #include <temp_handheld.h>
@@ -16,7 +16,7 @@
 namespace
 {
 
-CPPC_uiApp s_app;
+CWlanApp s_app;
 
 const bool s_bWindowSystem = testing_support::UseWindowSystem(testing_support::Handheld::PerFixture);
 

@@ -1,7 +1,7 @@
-// The application object and message boxes of the framework's core, without the window system.
+// The application object and its message boxes in the framework's core, without the window system.
 #include <afxwin.h>
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST(Application, TheApplicationObjectRegistersItselfForItsLifetime)
 TEST(MessageBoxes, TheRecorderSeesTextCaptionAndTypeAndAnswers)
 {
     TestApp app;
-    afx::RecordingPresenter recorder(IDCANCEL);
+    ce::RecordingPresenter recorder(IDCANCEL);
     EXPECT_EQ(AfxMessageBox(u"Fail to read"), IDCANCEL);
     EXPECT_EQ(AfxMessageBox(u"Sure?", MB_YESNO | MB_ICONQUESTION), IDCANCEL);
     ASSERT_EQ(recorder.boxes().size(), 2u);
@@ -52,34 +52,8 @@ TEST(MessageBoxes, TheRecorderSeesTextCaptionAndTypeAndAnswers)
 
     // A framework prompt the program does not carry shows its built-in text.
     recorder.clear();
-    recorder.SetResponder([](const afx::RecordedMessageBox& box)
+    recorder.SetResponder([](const ce::RecordedMessageBox& box)
                           { return box.text.empty() ? IDABORT : IDOK; });
     EXPECT_EQ(AfxMessageBox(AFX_IDP_PARSE_INT), IDOK);
     EXPECT_EQ(recorder.texts(), std::vector<std::u16string>{u"Please enter an integer."});
-
-    // The plain call defaults the caption.
-    recorder.clear();
-    MessageBoxW(nullptr, u"x", nullptr, MB_OK);
-    EXPECT_EQ(recorder.boxes().at(0).caption, u"Error");
-}
-
-TEST(MessageBoxes, WithoutAPresenterTheDefaultButtonAnswers)
-{
-    ASSERT_EQ(afx::GetMessageBoxPresenter(), nullptr);
-    struct Row
-    {
-        UINT type;
-        int answer;
-    };
-    const Row rows[] = {
-        {MB_OK, IDOK},
-        {MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
-        {MB_YESNO, IDYES},
-        {MB_YESNO | MB_DEFBUTTON2, IDNO},
-        {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
-        {MB_RETRYCANCEL, IDRETRY},
-        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, IDIGNORE},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(MessageBoxW(nullptr, u"unattended", u"test", row.type), row.answer) << row.type;
 }

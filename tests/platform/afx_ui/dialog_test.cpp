@@ -219,7 +219,7 @@ TEST(DataExchange, RadioGroupsAndTextsMoveBothWays)
 TEST(DataExchange, ABadNumberGetsTheFrameworksMessageAndKeepsTheMembers)
 {
     OpenDialog d;
-    afx::RecordingPresenter recorder;
+    ce::RecordingPresenter recorder;
     struct Row
     {
         const char16_t* count;
@@ -302,7 +302,7 @@ END_MESSAGE_MAP()
 TEST(Dialogs, TheOkButtonValidatesBeforeTheDialogEnds)
 {
     CValidated dlg;
-    afx::RecordingPresenter recorder;
+    ce::RecordingPresenter recorder;
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(dlg.m_nCount, 21);
     EXPECT_EQ(dlg.attempts, 2);

@@ -196,7 +196,7 @@ TEST(PropertySheets, APageThatRefusesToLetGoStaysCurrent)
     ASSERT_TRUE(sheet.Create(&host.dialog, WS_CHILD | WS_VISIBLE, 0));
     EXPECT_EQ(Text(GetDlgItem(number.m_hWnd, IDC_COUNT)), CString(u"3"));
 
-    afx::RecordingPresenter recorder;
+    ce::RecordingPresenter recorder;
     SetDlgItemTextW(number.m_hWnd, IDC_COUNT, u"many");
     EXPECT_FALSE(sheet.SetActivePage(1));
     EXPECT_EQ(sheet.GetActiveIndex(), 0);
@@ -221,7 +221,7 @@ TEST(PropertySheets, ADerivedSheetSeesItsCreationAndAFailedCreationShowsNothingM
 {
     Host host;
     CCountingPage status(IDD_PAGE_STATUS);
-    afx::RecordingPresenter recorder;
+    ce::RecordingPresenter recorder;
     {
         CReportingSheet sheet(IDS_CAPTION, &host.dialog);
         sheet.AddPage(&status);

@@ -5,8 +5,9 @@
 #include <afxwin.h>
 #include <afxdlgs.h>
 
-#include <afx/msgbox.h>
-#include <afx/resource.h>
+#include <kernel/msgbox.h>
+#include <kernel/resource.h>
+#include <thread_language.h>
 #include <gwes/gwes.h>
 
 #include <gtest/gtest.h>
@@ -20,15 +21,7 @@ namespace ui_test
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000);
 
 // Chooses the language resources are looked up in for the life of the object.
-class Language
-{
-public:
-    explicit Language(LANGID lang) : m_previous(ce::res::SetThreadLanguage(lang)) {}
-    ~Language() { ce::res::SetThreadLanguage(m_previous); }
-
-private:
-    LANGID m_previous;
-};
+using Language = testing_support::ThreadLanguage;
 
 CString Text(HWND hWnd);
 

@@ -274,27 +274,10 @@ TEST(Buttons, AClickSwallowedBeforeTheButtonSeesItDoesNothing)
     EXPECT_EQ(Notifications(parent, 1001).size(), 1u);
 }
 
-TEST(Static, PicturesTakeTheSizeOfTheirImage)
+// Pictures named by a template are checked with real resources in win32/.
+TEST(Static, LabelsKeepTheirTextAndAnswerAsStatics)
 {
     TestWindow parent;
-    gwes::SetImageLoader(
-        [](HINSTANCE, WORD ordinal, UINT type) -> HANDLE
-        {
-            if (ordinal != 136 || type != IMAGE_BITMAP)
-                return nullptr;
-            ce::res::Image image{3, 2, std::vector<uint32_t>(6, 0xFF00FF00u), {}};
-            return gwes::CreateBitmapFromImage(image);
-        });
-    const WCHAR named[] = {0xFFFF, 136, 0};
-    HWND picture = Control(u"Static", SS_BITMAP, parent.hwnd, 1, {5, 5, 105, 105}, named);
-    ASSERT_NE(picture, nullptr);
-    RECT r;
-    GetClientRect(picture, &r);
-    EXPECT_EQ(r, (RECT{0, 0, 3, 2}));
-    HANDLE image = reinterpret_cast<HANDLE>(SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
-    EXPECT_EQ(gwes::BitmapImage(static_cast<HBITMAP>(image)).pixel(1, 1), 0xFF00FF00u);
-    gwes::SetImageLoader(nullptr);
-
     HWND label = Control(u"Static", SS_LEFT | SS_SUNKEN, parent.hwnd, 2, {5, 5, 105, 25}, u"&Status && more");
     EXPECT_EQ(Text(label),
               u"&Status && more"); // the window keeps its text; only the display drops the prefix

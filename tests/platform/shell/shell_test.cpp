@@ -2,7 +2,7 @@
 #include <afxwin.h>
 #include <afxdlgs.h>
 
-#include <afx/msgbox.h>
+#include <kernel/msgbox.h>
 #include <gwes/gwes.h>
 #include <gwes/qt.h>
 #include <gwes/shell.h>
@@ -299,7 +299,7 @@ TEST(NotifyIcon, AddModifyDeleteShowInAutomationAndATapPostsTheCallback)
 
 TEST(Files, MissingFileGivesTheFrameworkMessageThroughTheRecorder)
 {
-    afx::RecordingPresenter recorder;
+    ce::RecordingPresenter recorder;
     CString missing(std::string(testing::TempDir() + "missing_eeprom.txt").c_str());
     CFile file;
     CFileException error;
@@ -362,7 +362,7 @@ TEST(Shell, ShellExecuteExOpensWebAndMailAddressesOnly)
     EXPECT_FALSE(ShellExecuteEx(&sei));
     EXPECT_EQ(reinterpret_cast<uintptr_t>(sei.hInstApp), static_cast<uintptr_t>(SE_ERR_NOASSOC));
     handler = false; // nothing on the desktop can open it: FALSE, and no box
-    afx::RecordingPresenter recorder;
+    ce::RecordingPresenter recorder;
     sei.lpFile = u"https://example.com/";
     EXPECT_FALSE(ShellExecuteEx(&sei));
     EXPECT_TRUE(recorder.boxes().empty());

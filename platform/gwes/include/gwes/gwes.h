@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include <cstdint>
 #include <string>
@@ -15,8 +15,10 @@ namespace gwes
 
 // ----- The application
 // Makes the window system ready (a QApplication on this thread); windows can be created only on the thread
-// that did this. Called implicitly by the first window; the framework's entry calls it with the program's
-// arguments. FALSE when no window system can be started.
+// that did this. A program's entry (the framework's) calls InitApplication with the program's arguments;
+// from then on message boxes are real boxes on the screen, unless a presenter (a test's recorder) was
+// installed before. The first window calls EnsureApplication, which starts the window system as well but
+// leaves message boxes to the presenter installed, if any. FALSE when no window system can be started.
 BOOL InitApplication(int& argc, char** argv);
 BOOL EnsureApplication();
 // Destroys every window left and ends the window system.
@@ -46,8 +48,6 @@ void HookNextWindowCreation(void (*hook)(HWND hWnd, void* context), void* contex
 void AddWindowDestroyedListener(void (*listener)(HWND hWnd));
 // Sees every posted message before it is dispatched; TRUE when it has handled the message.
 void SetPreTranslateHook(BOOL (*hook)(MSG* pMsg));
-// Loads the image a picture control names by ordinal (IMAGE_BITMAP or IMAGE_ICON) from a module.
-void SetImageLoader(HANDLE (*loader)(HINSTANCE hInstance, WORD ordinal, UINT imageType));
 
 // ----- Dialogs
 // Creates a dialog from a parsed template (hidden until WM_INITDIALOG has run; then shown when the

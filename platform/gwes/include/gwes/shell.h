@@ -49,7 +49,7 @@ BOOL ChooseOpenMenuItem(UINT id);
 // Dismisses the open pop-up menu (TrackPopupMenu returns 0).
 BOOL DismissOpenMenu();
 
-// ----- Message boxes on the screen: a real box in a nested loop (the framework's presenter uses this).
+// ----- Message boxes on the screen: a real box in a nested loop (MessageBoxW's screen presenter).
 int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view caption, UINT type);
 struct OpenMessageBox
 {

@@ -6,7 +6,7 @@
 namespace afx::internal
 {
 
-// The message loop CWinThread::Run runs: installed by the window part's entry; without one Run only
+// The message loop CWinThread::Run runs: installed by the window part with its hooks; without one Run only
 // calls ExitInstance. Returns the exit code of the loop (the WM_QUIT code).
 using RunLoop = int (*)(CWinThread* pThread);
 void SetRunLoop(RunLoop loop);
@@ -16,7 +16,9 @@ void SetProgramArguments(int* argc, char** argv);
 int* ProgramArgc();
 char** ProgramArgv();
 
-// The handle of a framework window, as the window part reads it (the core does not know CWnd's layout).
+// The handle of a framework window, read by the window part. The core never reaches into a CWnd itself:
+// CWnd's type information lives in the window part, and under the undefined-behaviour sanitizer every
+// member access through a CWnd pointer refers to it, so a program of the core alone would not link.
 using WindowHandleOf = HWND (*)(CWnd* pWnd);
 void SetWindowHandleOf(WindowHandleOf handleOf);
 

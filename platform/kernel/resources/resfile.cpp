@@ -1,6 +1,6 @@
 // The binary resource format and the resource calls of the kernel (FindResource, LoadResource,
 // LoadString) on the resources embedded in the program and its DLLs.
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include "resbytes.h"
 
@@ -187,6 +187,18 @@ const Directory* ModuleResources(HMODULE hModule)
     const Directory* result = stored.get();
     cache.modules.emplace(data, std::move(stored));
     return result;
+}
+
+size_t BytesToEndOfResource(const void* p)
+{
+    auto at = static_cast<const uint8_t*>(p);
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.lock);
+    for (const auto& [image, dir] : cache.modules)
+        for (const Entry& e : dir->entries())
+            if (at >= e.data && at < e.data + e.size)
+                return static_cast<size_t>(e.data + e.size - at);
+    return 0;
 }
 
 LANGID ThreadLanguage()

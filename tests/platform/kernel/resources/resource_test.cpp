@@ -1,7 +1,9 @@
-// The resource reader on the resources of this program (testres.rc) and of a resource-only DLL.
-#include <afxwin.h>
+// The resource reader and the kernel's resource calls on the resources of this program (testres.rc) and
+// of a resource-only DLL.
+#include <windows.h>
 
-#include <afx/resource.h>
+#include <kernel/resource.h>
+#include <thread_language.h>
 
 #include "testres.h"
 
@@ -14,23 +16,13 @@ using namespace ce::res;
 namespace
 {
 
-// Chooses the language resources are looked up in for the life of the object.
-class Language
-{
-public:
-    explicit Language(LANGID lang) : m_previous(SetThreadLanguage(lang)) {}
-    ~Language() { SetThreadLanguage(m_previous); }
+using Language = testing_support::ThreadLanguage;
 
-private:
-    LANGID m_previous;
-};
-
-std::u16string Load(UINT id)
+std::u16string Load(UINT id, HMODULE hModule = nullptr)
 {
-    CString s;
-    if (!s.LoadString(id))
-        return u"<none>";
-    return s.str();
+    WCHAR buffer[64];
+    int n = LoadStringW(hModule, id, buffer, 64);
+    return n > 0 ? std::u16string(buffer, static_cast<size_t>(n)) : u"<none>";
 }
 
 const Directory& ProgramResources()
@@ -100,26 +92,21 @@ TEST(ResourceStrings, LoadStringCopiesTruncatesOrLendsThePointer)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
-TEST(ResourceStrings, TheResourceHandleSwitchesToAnotherModuleAndFallsBackToTheProgram)
+TEST(ResourceStrings, AModuleHandleReadsThatModulesTables)
 {
     HMODULE other = LoadLibraryW(u"qn40resother.dll");
     ASSERT_NE(other, nullptr);
-    HINSTANCE previous = AfxGetResourceHandle();
-    EXPECT_EQ(previous, GetModuleHandleW(nullptr));
-    AfxSetResourceHandle(other);
     {
         Language language(0x0409);
-        EXPECT_EQ(Load(IDS_STATUS), u"Status of the other module");
-        // What the language module lacks comes from the program.
-        EXPECT_EQ(Load(IDS_VERSION), u"10.26.6.2005\n");
+        EXPECT_EQ(Load(IDS_STATUS, other), u"Status of the other module");
+        // The module has no block for this id: nothing, even though the program has one.
+        EXPECT_EQ(Load(IDS_VERSION, other), u"<none>");
+        EXPECT_EQ(Load(IDS_STATUS), u"Status");
     }
     {
         Language language(0x0804);
-        EXPECT_EQ(Load(IDS_STATUS), u"状态");
+        EXPECT_EQ(Load(IDS_STATUS, other), u"状态");
     }
-    AfxSetResourceHandle(previous);
-    Language language(0x0409);
-    EXPECT_EQ(Load(IDS_STATUS), u"Status");
     FreeLibrary(other);
 }
 
@@ -151,6 +138,19 @@ TEST(ResourceLookup, FindResourceReportsWhatIsMissing)
         EXPECT_EQ(r != nullptr, row.error == 0) << row.name;
         EXPECT_EQ(GetLastError(), row.error) << row.name;
     }
+}
+
+TEST(ResourceLookup, APointerIntoAResourceKnowsHowFarTheResourceGoes)
+{
+    const Entry* e =
+        ProgramResources().Find(ResName::Ordinal(kTypeDialog), ResName::Ordinal(IDD_TEST_EX), 0x0409);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(BytesToEndOfResource(e->data), e->size);
+    EXPECT_EQ(BytesToEndOfResource(e->data + 5), e->size - 5u);
+    EXPECT_EQ(BytesToEndOfResource(e->data + e->size - 1), 1u);
+    // Memory of the program's own is no resource.
+    const uint8_t local[4] = {};
+    EXPECT_EQ(BytesToEndOfResource(local), 0u);
 }
 
 TEST(ResourceTemplates, DialogTemplatesOfBothKinds)

@@ -1,5 +1,5 @@
 // Layouts of dialog templates, menus, dialog initialisation data and icon groups.
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include "resbytes.h"
 

@@ -1,5 +1,5 @@
 // Bitmaps and icons: device-independent bitmaps decoded to 32-bit pixels.
-#include <afx/resource.h>
+#include <kernel/resource.h>
 
 #include "resbytes.h"
 

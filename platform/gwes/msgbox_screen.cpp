@@ -1,15 +1,15 @@
-// The message-box presenter of a framework program: a real box in a nested loop, which automation can
-// read and answer.
-#include "afximpl.h"
+// The message-box presenter of a program that starts the window services: a real box in a nested loop,
+// which automation can read and answer.
+#include "window.h"
 
-#include <afx/msgbox.h>
 #include <gwes/shell.h>
+#include <kernel/msgbox.h>
 
-namespace afx::impl
+namespace gwes
 {
 namespace
 {
-class ScreenPresenter : public afx::MessageBoxPresenter
+class ScreenPresenter : public ce::MessageBoxPresenter
 {
 public:
     int Present(HWND hOwner, std::u16string_view text, std::u16string_view caption, UINT type) override
@@ -23,8 +23,8 @@ void InstallScreenPresenter()
 {
     static ScreenPresenter presenter;
     // A presenter installed before (a test's recorder) stays.
-    if (!afx::GetMessageBoxPresenter())
-        afx::SetMessageBoxPresenter(&presenter);
+    if (!ce::GetMessageBoxPresenter())
+        ce::SetMessageBoxPresenter(&presenter);
 }
 
-} // namespace afx::impl
+} // namespace gwes

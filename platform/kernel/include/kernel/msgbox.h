@@ -1,6 +1,8 @@
-// How message boxes are shown. MessageBoxW and AfxMessageBox hand every box to the installed presenter;
-// the window support installs one that shows a real dialog, tests install a recorder. Without a
-// presenter a box is written to standard error and answered with its default button.
+// How message boxes are shown. MessageBoxW (and the framework's AfxMessageBox through it) hands every box
+// to the installed presenter: the window services install one that shows a real box when a program starts
+// them (gwes::InitApplication), tests install a recorder. Without a presenter a box is written to standard
+// error and answered with its default button, so code that shows boxes builds and runs without a window
+// system.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace afx
+namespace ce
 {
 
 class MessageBoxPresenter
@@ -22,7 +24,7 @@ public:
     virtual int Present(HWND hOwner, std::u16string_view text, std::u16string_view caption, UINT type) = 0;
 };
 
-// Installs a presenter for this module (null: none); returns the previous one. The presenter is not
+// Installs a presenter for the process (null: none); returns the previous one. The presenter is not
 // owned and must outlive its installation.
 MessageBoxPresenter* SetMessageBoxPresenter(MessageBoxPresenter* presenter);
 MessageBoxPresenter* GetMessageBoxPresenter();
@@ -68,4 +70,4 @@ private:
     MessageBoxPresenter* m_previous;
 };
 
-} // namespace afx
+} // namespace ce

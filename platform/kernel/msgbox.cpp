@@ -1,22 +1,16 @@
 // Message boxes through the installed presenter.
-#include <afx/msgbox.h>
-
-#include <afxwin.h>
+#include <kernel/msgbox.h>
+#include <kernel/utf8.h>
 
 #include <atomic>
 #include <cstdio>
 
-namespace afx
+namespace ce
 {
 namespace
 {
 
 std::atomic<MessageBoxPresenter*> g_presenter{nullptr};
-
-std::string Utf8(std::u16string_view s)
-{
-    return CString(s).ToUtf8();
-}
 
 } // namespace
 
@@ -75,13 +69,13 @@ std::vector<std::u16string> RecordingPresenter::texts() const
     return out;
 }
 
-} // namespace afx
+} // namespace ce
 
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 {
     std::u16string_view text = lpText ? std::u16string_view(lpText) : std::u16string_view();
     std::u16string_view caption = lpCaption ? std::u16string_view(lpCaption) : std::u16string_view(u"Error");
-    if (afx::MessageBoxPresenter* presenter = afx::GetMessageBoxPresenter())
+    if (ce::MessageBoxPresenter* presenter = ce::GetMessageBoxPresenter())
     {
         try
         {
@@ -92,6 +86,6 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
             return 0;
         }
     }
-    std::fprintf(stderr, "[%s] %s\n", afx::Utf8(caption).c_str(), afx::Utf8(text).c_str());
-    return afx::DefaultAnswer(uType);
+    std::fprintf(stderr, "[%s] %s\n", ce::text::ToUtf8(caption).c_str(), ce::text::ToUtf8(text).c_str());
+    return ce::DefaultAnswer(uType);
 }

@@ -1,6 +1,7 @@
 // The resource reader: the binary resource format (.res) as the resource compiler writes it, embedded in a
-// module, and the layouts of the resources the framework reads (dialog templates, menus, string tables,
-// icons, bitmaps and dialog initialisation data).
+// module, and the layouts of the resources read by the kernel's resource calls (FindResourceW,
+// LoadStringW, ...), the window services (dialogs, menus, icons, bitmaps) and the framework (dialog
+// templates, string tables, dialog initialisation data).
 //
 // A module carries its resources as one .res image under the exported symbols qn40_resources (the bytes)
 // and qn40_resources_size (their count, 64-bit); qn40_add_resources() in the build embeds them. The reader
@@ -86,6 +87,10 @@ const Directory* ModuleResources(HMODULE hModule);
 // setting.
 LANGID ThreadLanguage();
 LANGID SetThreadLanguage(LANGID language);
+
+// The bytes from `p` to the end of the resource it lies in, among the modules whose resources have been
+// read; 0 when it lies in none.
+size_t BytesToEndOfResource(const void* p);
 
 // Looks a resource up in a module in the thread's language order; null (and the Windows error) when absent.
 const Entry* FindInModule(HMODULE hModule, const ResName& type, const ResName& name);
