@@ -27,10 +27,7 @@ protected:
     // A new sheet with a new about page, its window made now.
     void HostAbout(bool bConfig = true)
     {
-        if (m_pSheet->GetSafeHwnd())
-            m_pSheet->DestroyWindow();
-        Pump();
-        m_pSheet = std::make_unique<CPropertySheet>(u"Pages");
+        NewSheet();
         m_pAbout = std::make_unique<CAbout>();
         m_pAbout->m_pConfig = bConfig ? m_pConfig.get() : nullptr;
         Host(m_pAbout.get());

@@ -23,10 +23,7 @@ protected:
     // made now, so it reads the domain again.
     void HostRadio(bool bConfig = true)
     {
-        if (m_pSheet->GetSafeHwnd())
-            m_pSheet->DestroyWindow();
-        Pump();
-        m_pSheet = std::make_unique<CPropertySheet>(u"Pages");
+        NewSheet();
         m_pRadio = std::make_unique<CRadio>();
         m_pOther = std::make_unique<CPropertyPage>(IDD_ABOUT);
         m_pRadio->m_pConfig = bConfig ? m_pConfig.get() : nullptr;
