@@ -204,8 +204,6 @@ TEST_F(RadioPage, ActivationShowsTheStoredRadioAndPowerSaving)
     SetParameter(u"PowerMode", u"1");
     Reactivate();
     EXPECT_EQ(Selection(IDC_POWER_SAVING), 1);
-    EXPECT_EQ(Items(IDC_POWER_SAVING),
-              (std::vector<std::u16string>{u"Disable", u"Enable (Max)", u"Enable (Fast)"}));
 }
 
 TEST_F(RadioPage, OffAndOnSwitchTheCardAndStoreTheState)
