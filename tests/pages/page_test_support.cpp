@@ -130,4 +130,12 @@ int PageTest::Count(const char16_t* pszText) const
     return n;
 }
 
+void PageTest::NewSheet()
+{
+    if (m_pSheet->GetSafeHwnd())
+        m_pSheet->DestroyWindow();
+    Pump();
+    m_pSheet = std::make_unique<CPropertySheet>(u"Pages");
+}
+
 } // namespace page_test

@@ -51,6 +51,9 @@ protected:
     // Handles what is pending.
     static void Pump();
     int Count(const char16_t* pszText) const;
+    // Destroys the host sheet's window and starts an empty sheet, for pages hosted again in new windows
+    // (the pages of the old sheet are free to go after this).
+    void NewSheet();
 
     testing_support::TempHandheld m_handheld;
     ce::RecordingPresenter m_boxes;
