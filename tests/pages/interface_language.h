@@ -4,7 +4,7 @@
 
 #include "page_test_support.h"
 
-#include <afx/resource.h>
+#include <thread_language.h>
 
 namespace page_test
 {
@@ -12,13 +12,9 @@ namespace page_test
 class InterfaceLanguage
 {
 public:
-    explicit InterfaceLanguage(LANGID wLangId) : m_wPrevious(ce::res::SetThreadLanguage(wLangId))
-    {
-        App().ChooseLanguage(wLangId);
-    }
+    explicit InterfaceLanguage(LANGID wLangId) : m_language(wLangId) { App().ChooseLanguage(wLangId); }
     ~InterfaceLanguage()
     {
-        ce::res::SetThreadLanguage(m_wPrevious);
         App().m_bLocalized = FALSE;
         AfxSetResourceHandle(AfxGetInstanceHandle());
     }
@@ -26,7 +22,7 @@ public:
     InterfaceLanguage& operator=(const InterfaceLanguage&) = delete;
 
 private:
-    LANGID m_wPrevious;
+    testing_support::ThreadLanguage m_language;
 };
 
 inline const LANGID kTraditionalChinese = 0x0404;

@@ -1,5 +1,6 @@
 // The status page on the simulated card: what it shows as it opens, on its timers and when the link or
 // the card goes, and what it tells the main dialog.
+#include "interface_language.h"
 #include "page_test_support.h"
 
 #include <Config.h>
@@ -379,10 +380,8 @@ TEST_F(StatusPage, TheIpFieldIsTheAdapterInUsesAndStaysWithoutOne)
 
 TEST_F(StatusPage, ChineseLabels)
 {
-    setenv("LC_ALL", "zh_TW.UTF-8", 1);
-    App().m_bLocalized = TRUE;
+    InterfaceLanguage language(kTraditionalChinese);
     Open();
-    unsetenv("LC_ALL");
     for (const auto& [nId, pszText] : {std::pair{IDC_STATUS_LABEL, u"狀態"},
                                        {IDC_TYPE_LABEL, u"類型"},
                                        {IDC_CHANNEL_LABEL, u"頻道"},
