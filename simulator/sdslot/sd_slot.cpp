@@ -137,6 +137,28 @@ Change EjectCard()
     return Change::Done;
 }
 
+Change SetCardEntry(bool present)
+{
+    bool changed = false;
+    LONG rc = RegistryTransaction(true,
+                                  [&]
+                                  {
+                                      if (EntriesNamed(kCardPort).empty() != present)
+                                          return static_cast<LONG>(ERROR_SUCCESS);
+                                      RemoveEntries(kCardPort);
+                                      if (present && !AddEntry(kCardPort, kCardClientKey))
+                                          return static_cast<LONG>(ERROR_CANTWRITE);
+                                      changed = true;
+                                      return static_cast<LONG>(ERROR_SUCCESS);
+                                  });
+    if (rc != ERROR_SUCCESS)
+        return Change::Failed;
+    if (!changed)
+        return Change::Unchanged;
+    BroadcastDeviceChange(present ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, kCardPort);
+    return Change::Done;
+}
+
 Change Plug(std::u16string_view port, std::u16string_view driverKey)
 {
     if (!ValidPortName(port) || EqualsNoCase(port, kCardPort))
