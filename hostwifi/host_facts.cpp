@@ -221,9 +221,10 @@ std::optional<Station> ParseStationMessage(const nlmsghdr* message)
 {
     Table<NL80211_ATTR_MAX> tb;
     Table<NL80211_STA_INFO_MAX> info;
-    if (!ParseGenl(message, tb, NL80211_CMD_NEW_STATION) || !MacOf(tb[NL80211_ATTR_MAC]) ||
-        !ParseNested(info, tb[NL80211_ATTR_STA_INFO]))
+    if (!ParseGenl(message, tb, NL80211_CMD_NEW_STATION) || !MacOf(tb[NL80211_ATTR_MAC]))
         return std::nullopt;
+    // Without its information the station is there but nothing about it is known.
+    ParseNested(info, tb[NL80211_ATTR_STA_INFO]);
     Station s;
     s.address = *MacOf(tb[NL80211_ATTR_MAC]);
     if (const auto signal = U8(info[NL80211_STA_INFO_SIGNAL]))

@@ -6,6 +6,7 @@
 
 #include <sdslot/sd_slot.h>
 
+#include <netlink/errno.h>
 #include <netlink/netlink.h>
 
 #include <linux/rtnetlink.h>
@@ -97,6 +98,10 @@ struct SlotWatcher::State
         if (!callbacks)
             return;
         nl_cb_set(callbacks.get(), NL_CB_VALID, NL_CB_CUSTOM, OnMessage, this);
+        // Events carry no sequence number of ours.
+        nl_cb_set(
+            callbacks.get(), NL_CB_SEQ_CHECK, NL_CB_CUSTOM, [](nl_msg*, void*) -> int { return NL_OK; },
+            nullptr);
         pollfd fds[2] = {{nl_socket_get_fd(events.get()), POLLIN, 0}, {wake.get(), POLLIN, 0}};
         for (;;)
         {
@@ -115,7 +120,11 @@ struct SlotWatcher::State
             if (received == -NLE_NOMEM || received == -NLE_MSG_OVERFLOW)
                 Resync();
             else if (received < 0 && received != -NLE_AGAIN && received != -NLE_INTR)
+            {
+                std::cerr << "hostwifi: the slot stops following the interface: " << nl_geterror(received)
+                          << "\n";
                 return;
+            }
         }
     }
 };
@@ -133,8 +142,6 @@ std::unique_ptr<SlotWatcher> SlotWatcher::Start(std::string choice, OnChange onC
                                                {}});
     if (!state->events || !state->queries || !state->wake.valid())
         return nullptr;
-    // Events carry no sequence number of ours.
-    nl_socket_disable_seq_check(state->events.get());
     if (nl_socket_add_membership(state->events.get(), RTNLGRP_LINK) < 0 ||
         nl_socket_set_nonblocking(state->events.get()) < 0)
         return nullptr;
