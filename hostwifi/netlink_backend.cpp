@@ -328,56 +328,38 @@ HostStatus NetlinkBackend::SetThresholds(std::optional<uint32_t> fragmentation, 
 
 Outcome<std::vector<Ipv4Address>> NetlinkBackend::Addresses()
 {
-    using Result = Outcome<std::vector<Ipv4Address>>;
     const auto index = Ifindex();
     if (!index.ok())
-        return Result::Error(index.status);
+        return Outcome<std::vector<Ipv4Address>>::Error(index.status);
     const auto socket = Route();
     if (!socket.ok())
-        return Result::Error(socket.status);
-    Message message(nlmsg_alloc_simple(RTM_GETADDR, NLM_F_DUMP), nlmsg_free);
+        return Outcome<std::vector<Ipv4Address>>::Error(socket.status);
     ifaddrmsg request{};
     request.ifa_family = AF_INET;
-    if (!message || nlmsg_append(message.get(), &request, sizeof(request), NLMSG_ALIGNTO) < 0)
-        return Result::Error(HostStatus::Failed);
-    std::vector<Ipv4Address> addresses;
-    const HostStatus status = Transact(*socket.value, message.get(),
-                                       [&](const nlmsghdr* answer)
-                                       {
-                                           auto a = ParseAddressMessage(answer);
-                                           if (a && a->ifindex == *index.value)
-                                               addresses.push_back(*a);
-                                       });
-    if (status != HostStatus::Ok)
-        return Result::Error(status);
-    return Result::Of(std::move(addresses));
+    return DumpRoute<Ipv4Address>(*socket.value, RTM_GETADDR, request,
+                                  [&](const nlmsghdr* answer)
+                                  {
+                                      auto a = ParseAddressMessage(answer);
+                                      return a && a->ifindex == *index.value ? a : std::nullopt;
+                                  });
 }
 
 Outcome<std::vector<DefaultRoute>> NetlinkBackend::DefaultRoutes()
 {
-    using Result = Outcome<std::vector<DefaultRoute>>;
     const auto index = Ifindex();
     if (!index.ok())
-        return Result::Error(index.status);
+        return Outcome<std::vector<DefaultRoute>>::Error(index.status);
     const auto socket = Route();
     if (!socket.ok())
-        return Result::Error(socket.status);
-    Message message(nlmsg_alloc_simple(RTM_GETROUTE, NLM_F_DUMP), nlmsg_free);
+        return Outcome<std::vector<DefaultRoute>>::Error(socket.status);
     rtmsg request{};
     request.rtm_family = AF_INET;
-    if (!message || nlmsg_append(message.get(), &request, sizeof(request), NLMSG_ALIGNTO) < 0)
-        return Result::Error(HostStatus::Failed);
-    std::vector<DefaultRoute> routes;
-    const HostStatus status = Transact(*socket.value, message.get(),
-                                       [&](const nlmsghdr* answer)
-                                       {
-                                           auto r = ParseRouteMessage(answer);
-                                           if (r && r->ifindex == *index.value)
-                                               routes.push_back(*r);
-                                       });
-    if (status != HostStatus::Ok)
-        return Result::Error(status);
-    return Result::Of(std::move(routes));
+    return DumpRoute<DefaultRoute>(*socket.value, RTM_GETROUTE, request,
+                                   [&](const nlmsghdr* answer)
+                                   {
+                                       auto r = ParseRouteMessage(answer);
+                                       return r && r->ifindex == *index.value ? r : std::nullopt;
+                                   });
 }
 
 } // namespace hostwifi

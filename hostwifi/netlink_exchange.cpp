@@ -125,21 +125,14 @@ Socket Connect(int protocol)
 
 Outcome<std::vector<LinkInfo>> DumpLinks(nl_sock* socket)
 {
-    using Result = Outcome<std::vector<LinkInfo>>;
-    Message message(nlmsg_alloc_simple(RTM_GETLINK, NLM_F_DUMP), nlmsg_free);
-    ifinfomsg request{};
-    if (!message || nlmsg_append(message.get(), &request, sizeof(request), NLMSG_ALIGNTO) < 0)
-        return Result::Error(HostStatus::Failed);
-    std::vector<LinkInfo> links;
-    const HostStatus status = Transact(socket, message.get(),
-                                       [&](const nlmsghdr* answer)
-                                       {
-                                           if (auto link = ParseLinkMessage(answer); link && !link->removed)
-                                               links.push_back(std::move(link->link));
-                                       });
-    if (status != HostStatus::Ok)
-        return Result::Error(status);
-    return Result::Of(std::move(links));
+    return DumpRoute<LinkInfo>(socket, RTM_GETLINK, ifinfomsg{},
+                               [](const nlmsghdr* answer) -> std::optional<LinkInfo>
+                               {
+                                   auto link = ParseLinkMessage(answer);
+                                   if (!link || link->removed)
+                                       return std::nullopt;
+                                   return std::move(link->link);
+                               });
 }
 
 } // namespace hostwifi

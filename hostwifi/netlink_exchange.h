@@ -9,6 +9,7 @@
 #include <netlink/socket.h>
 
 #include <functional>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,26 @@ Socket Connect(int protocol);
 // Sends the message and reads the answers up to the end of a dump, the acknowledgement or an error;
 // every answer goes to `each` (which may be empty).
 HostStatus Transact(nl_sock* socket, nl_msg* message, const std::function<void(const nlmsghdr*)>& each);
+
+// A dump of one kind of rtnetlink object (RTM_GETLINK, RTM_GETADDR, ...) asked with the family header
+// `request`; every answer that `parse` turns into a value goes into the list.
+template <class T, class Header, class Parse>
+Outcome<std::vector<T>> DumpRoute(nl_sock* socket, int type, Header request, Parse parse)
+{
+    Message message(nlmsg_alloc_simple(type, NLM_F_DUMP), nlmsg_free);
+    if (!message || nlmsg_append(message.get(), &request, sizeof(request), NLMSG_ALIGNTO) < 0)
+        return Outcome<std::vector<T>>::Error(HostStatus::Failed);
+    std::vector<T> list;
+    const HostStatus status = Transact(socket, message.get(),
+                                       [&](const nlmsghdr* answer)
+                                       {
+                                           if (std::optional<T> item = parse(answer))
+                                               list.push_back(std::move(*item));
+                                       });
+    if (status != HostStatus::Ok)
+        return Outcome<std::vector<T>>::Error(status);
+    return Outcome<std::vector<T>>::Of(std::move(list));
+}
 
 // Every link of the socket's network namespace.
 Outcome<std::vector<LinkInfo>> DumpLinks(nl_sock* socket);

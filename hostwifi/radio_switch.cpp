@@ -1,5 +1,6 @@
 #include <hostwifi/radio_switch.h>
 
+#include "netlink_exchange.h"
 #include "owned_fd.h"
 
 #include <simcore/text.h>
@@ -13,25 +14,6 @@
 
 namespace hostwifi
 {
-namespace
-{
-
-HostStatus FromErrno(int error)
-{
-    switch (error)
-    {
-    case EACCES:
-    case EPERM:
-        return HostStatus::Permission;
-    case ENOENT:
-    case ENODEV:
-        return HostStatus::NotSupported;
-    default:
-        return HostStatus::Failed;
-    }
-}
-
-} // namespace
 
 std::optional<RadioSwitch> RadioSwitch::OfInterface(const std::string& interface, const RfkillPaths& paths)
 {
