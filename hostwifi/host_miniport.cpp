@@ -333,15 +333,14 @@ RequestResult QueryDeviceMode(const Context& c)
     }
 }
 
-// Whether the radio is switched off; a radio without a switch is never off.
+// Whether the radio is known to be switched off: a radio without a switch, or one whose switch cannot be
+// read, is not.
 Outcome<bool> RadioOff(const Context& c)
 {
     const auto radio = c.host.Radio();
-    if (radio.status == HostStatus::NotSupported)
-        return Outcome<bool>::Of(false);
-    if (!radio.ok())
+    if (radio.status == HostStatus::Gone)
         return Outcome<bool>::Error(radio.status);
-    return Outcome<bool>::Of(!radio.value->On());
+    return Outcome<bool>::Of(radio.ok() && !radio.value->On());
 }
 
 RequestResult QueryDeviceState(const Context& c)

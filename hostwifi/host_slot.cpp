@@ -71,16 +71,28 @@ struct SlotWatcher::State
     OwnedFd wake;
     std::thread thread;
 
-    bool Resync()
+    void Resync()
     {
         const auto links = DumpLinks(queries.get());
         if (!links.ok())
-            return false;
+            return;
         const bool before = follower.present();
-        const bool now = follower.Reset(*links.value);
-        if (now != before)
-            onChange(now);
-        return true;
+        if (follower.Reset(*links.value) != before)
+            Tell(!before);
+    }
+
+    // Nothing the slot's change throws leaves the thread (or crosses libnl's callbacks).
+    void Tell(bool present)
+    {
+        try
+        {
+            onChange(present);
+        }
+        catch (...)
+        {
+            std::cerr << "hostwifi: the slot could not follow the interface's "
+                      << (present ? "arrival" : "removal") << "\n";
+        }
     }
 
     static int OnMessage(nl_msg* message, void* arg)
@@ -88,7 +100,7 @@ struct SlotWatcher::State
         auto* state = static_cast<State*>(arg);
         if (const auto link = ParseLinkMessage(nlmsg_hdr(message)))
             if (const auto change = state->follower.OnLinkMessage(*link))
-                state->onChange(*change);
+                state->Tell(*change);
         return NL_OK;
     }
 
@@ -149,7 +161,7 @@ std::unique_ptr<SlotWatcher> SlotWatcher::Start(std::string choice, OnChange onC
     const auto links = DumpLinks(state->queries.get());
     if (!links.ok())
         return nullptr;
-    state->onChange(state->follower.Reset(*links.value));
+    state->Tell(state->follower.Reset(*links.value));
     State* raw = state.get();
     state->thread = std::thread([raw] { raw->Run(); });
     return std::unique_ptr<SlotWatcher>(new SlotWatcher(std::move(state)));

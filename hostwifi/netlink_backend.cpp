@@ -147,7 +147,7 @@ Outcome<LinkInfo> NetlinkBackend::Link()
                          link = std::move(parsed->link);
                  });
     if (status != HostStatus::Ok)
-        return Outcome<LinkInfo>::Error(status == HostStatus::Failed ? HostStatus::Gone : status);
+        return Outcome<LinkInfo>::Error(status);
     if (!link)
         return Outcome<LinkInfo>::Error(HostStatus::Gone);
     return Outcome<LinkInfo>::Of(std::move(*link));

@@ -83,6 +83,11 @@ TEST(HostWifiPermission, OtherRefusalsAndWhatIsNoRefusal)
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("radio switch is off"), std::string::npos) << lines[0];
     EXPECT_EQ(host.sets.size(), setsBefore) << "a hard-blocked radio is not asked to switch on";
+
+    // A switch this user may not read: the query fails, and the radio is not taken for off.
+    host.radio = Outcome<hostwifi::RadioState>::Error(HostStatus::Permission);
+    EXPECT_EQ(Query(host, OID_QN40_RADIO).status, NDIS_STATUS_FAILURE);
+    EXPECT_EQ(Query(host, OID_QN40_DEVICE_STATE).U32(), static_cast<uint32_t>(QN40_DEVICE_STATE_CONNECTED));
 }
 
 // A folder with a stand-in sysfs (class/net/<name>/phy80211/rfkillN) and /dev/rfkill (a file of events).
