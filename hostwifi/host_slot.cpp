@@ -35,7 +35,7 @@ SlotFollower::SlotFollower(std::string choice, IsWireless isWireless)
 
 bool SlotFollower::IsCard(const LinkInfo& link) const
 {
-    if (m_choice == "auto")
+    if (m_choice == kAutoInterface)
         return m_isWireless && m_isWireless(link);
     return link.name == m_choice;
 }

@@ -12,6 +12,8 @@ namespace hostwifi
 {
 
 inline constexpr std::u16string_view kHostKey = u"Simulator\\Host";
+// The choice of the first wireless interface, whatever its name.
+inline constexpr char kAutoInterface[] = "auto";
 
 // The chosen interface, or std::nullopt for the simulated card.
 std::optional<std::string> ChosenInterface();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <hostwifi/host_backend.h>
+#include <hostwifi/host_choice.h>
 #include <hostwifi/radio_switch.h>
 
 #include <functional>
@@ -16,8 +17,6 @@ struct nl_msg;
 
 namespace hostwifi
 {
-
-inline constexpr char kAutoInterface[] = "auto";
 
 class NetlinkBackend : public HostBackend
 {

@@ -510,7 +510,7 @@ int Host(const Args& args, std::ostream& out, std::ostream& err)
         out << "the card is the simulated one again\n";
         return 0;
     }
-    const std::string name = Lower(args[0]) == "auto" ? std::string("auto") : args[0];
+    const std::string name = Lower(args[0]) == hostwifi::kAutoInterface ? hostwifi::kAutoInterface : args[0];
     if (auto error = hostwifi::ChooseInterface(name))
         return Usage(err, *error);
     SyncSlot();
