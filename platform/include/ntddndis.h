@@ -227,6 +227,8 @@ typedef enum _NDIS_802_11_NETWORK_TYPE : ULONG
 {
     Ndis802_11FH,
     Ndis802_11DS,
+    Ndis802_11OFDM5,  // 5 GHz
+    Ndis802_11OFDM24, // 2.4 GHz OFDM
     Ndis802_11NetworkTypeMax
 } NDIS_802_11_NETWORK_TYPE,
     *PNDIS_802_11_NETWORK_TYPE;

@@ -1,16 +1,20 @@
 // GetAdaptersInfo over NDIS's adapters: each binding becomes an entry named like it, with the adapter's
-// current address and its IP address (the card's only while it is connected; 0.0.0.0 otherwise).
+// current address and its IP address (the card's only while it is connected; 0.0.0.0 otherwise). When the
+// host's interface stands for the card, the card's entry has that interface's address, mask and gateway.
 #include <windows.h>
 
 #include <iphlpapi.h>
 
 #include <card/wired_miniport.h>
 #include <card/wlan_miniport.h>
+#include <hostwifi/host_card.h>
+#include <hostwifi/host_choice.h>
 #include <ndis/adapters.h>
 #include <simcore/clock.h>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace
@@ -25,6 +29,7 @@ struct Entry
     std::string ip = "0.0.0.0";
     std::string mask = "0.0.0.0";
     std::string gateway = "0.0.0.0";
+    std::optional<std::string> dhcpServer; // unset: the gateway serves the leases
 };
 
 void CopyText(char* to, size_t size, const std::string& text)
@@ -54,6 +59,21 @@ std::vector<Entry> Entries()
             e.mac = sim::WiredMiniport(adapter.name).mac();
             e.ip = "169.254.2.1";
             e.mask = "255.255.0.0";
+        }
+        else if (const auto host = hostwifi::ChosenInterface();
+                 host && adapter.kind == sim::ndis::AdapterKind::Card)
+        {
+            // The host's interface standing for the card: its own addresses, when it has any.
+            const auto address = hostwifi::HostAdapterAddressOf(*host);
+            if (!address)
+                continue; // it went between the adapter list and now
+            e.description = "host interface " + address->name;
+            e.mac = address->mac;
+            e.dhcp = address->dhcp ? 1 : 0;
+            e.ip = address->ip;
+            e.mask = address->mask;
+            e.gateway = address->gateway;
+            e.dhcpServer = ""; // the host does not say which server gave the lease
         }
         else
         {
@@ -123,7 +143,7 @@ extern "C" __attribute__((visibility("default"))) DWORD GetAdaptersInfo(PIP_ADAP
             info.DhcpEnabled = e.dhcp;
             SetAddress(info.IpAddressList, e.ip, e.mask);
             SetAddress(info.GatewayList, e.gateway, "0.0.0.0");
-            SetAddress(info.DhcpServer, e.dhcp ? e.gateway : "0.0.0.0", "0.0.0.0");
+            SetAddress(info.DhcpServer, e.dhcpServer.value_or(e.dhcp ? e.gateway : "0.0.0.0"), "0.0.0.0");
             SetAddress(info.PrimaryWinsServer, "0.0.0.0", "0.0.0.0");
             SetAddress(info.SecondaryWinsServer, "0.0.0.0", "0.0.0.0");
         }

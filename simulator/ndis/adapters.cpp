@@ -1,6 +1,8 @@
 #include <ndis/adapters.h>
 
 #include <card/wired_miniport.h>
+#include <hostwifi/host_card.h>
+#include <hostwifi/host_choice.h>
 #include <sdslot/sd_slot.h>
 #include <simcore/faults.h>
 #include <simcore/reg_key.h>
@@ -49,7 +51,10 @@ std::vector<Adapter> Adapters()
         adapters.push_back(
             {name, EqualsNoCase(kind, u"wireless") ? AdapterKind::Wireless : AdapterKind::Wired});
     }
-    if (sdslot::CardInserted())
+    // The card is in while the slot holds it, or, when the host's interface stands for it, while that
+    // interface exists.
+    const auto host = hostwifi::ChosenInterface();
+    if (host ? hostwifi::HostCardPresent(*host) : sdslot::CardInserted())
         adapters.push_back({card.name, AdapterKind::Card});
     return adapters;
 }
@@ -84,11 +89,16 @@ RequestResult Request(std::u16string_view name, const OidRequest& request)
                     std::memcpy(request.buffer, answer->data(), size);
                 return Done(size);
             }
+        const auto host = hostwifi::ChosenInterface();
+        auto cardRequest = [&] {
+            return host ? hostwifi::HostCardRequest(*host, request)
+                        : WlanMiniport(CardIdentity()).Request(request);
+        };
         if (!request.set && adapter->kind == AdapterKind::Card)
             if (auto claimed = faults.Overreport(request.oid))
             {
                 // A miniport that claims more than it wrote: the count is wrong, the buffer is not.
-                RequestResult result = WlanMiniport(CardIdentity()).Request(request);
+                RequestResult result = cardRequest();
                 if (result.status == NDIS_STATUS_SUCCESS)
                     result.bytesDone = *claimed;
                 return result;
@@ -96,7 +106,7 @@ RequestResult Request(std::u16string_view name, const OidRequest& request)
         switch (adapter->kind)
         {
         case AdapterKind::Card:
-            return WlanMiniport(CardIdentity()).Request(request);
+            return cardRequest();
         case AdapterKind::Wireless:
             return WlanMiniport(ExtraIdentity(adapter->name)).Request(request);
         case AdapterKind::Wired:
@@ -115,7 +125,7 @@ bool Rebind(std::u16string_view name)
     auto adapter = FindAdapter(name);
     if (!adapter)
         return false;
-    if (adapter->kind == AdapterKind::Card)
+    if (adapter->kind == AdapterKind::Card && !hostwifi::ChosenInterface()) // the host's keeps its own
         WlanMiniport(CardIdentity()).Start(true, false);
     else if (adapter->kind == AdapterKind::Wireless)
         WlanMiniport(ExtraIdentity(adapter->name)).Start(true, false);

@@ -7,11 +7,13 @@
 #include <ntddndis.h>
 #include <streamdrv.h>
 
+#include <hostwifi/host_slot.h>
 #include <ndis/adapters.h>
 #include <simcore/request_log.h>
 #include <simcore/text.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ namespace
 
 constexpr DWORD_PTR kDeviceContext = 0x4E445330; // "NDS0"
 std::atomic<DWORD_PTR> g_nextOpen{1};
+// While the host's interface stands for the card, NDIS keeps the slot in step with it.
+std::unique_ptr<hostwifi::SlotWatcher> g_hostSlot;
 
 // The names of a multi-string, or nothing when it is malformed or empty.
 std::optional<std::vector<std::u16string>> ParseMultiString(const BYTE* input, DWORD length)
@@ -69,12 +73,23 @@ BOOL Rebind(const BYTE* input, DWORD length)
 
 STREAM_DRIVER_EXPORT DWORD_PTR NDS_Init(DWORD_PTR)
 {
+    try
+    {
+        g_hostSlot = hostwifi::FollowChosenInterface();
+    }
+    catch (...)
+    {
+        g_hostSlot.reset(); // the slot then stays as it is
+    }
     return kDeviceContext;
 }
 
 STREAM_DRIVER_EXPORT BOOL NDS_Deinit(DWORD_PTR hDeviceContext)
 {
-    return hDeviceContext == kDeviceContext;
+    if (hDeviceContext != kDeviceContext)
+        return FALSE;
+    g_hostSlot.reset();
+    return TRUE;
 }
 
 STREAM_DRIVER_EXPORT DWORD_PTR NDS_Open(DWORD_PTR hDeviceContext, DWORD, DWORD)

@@ -9,6 +9,7 @@
 #include <kernel/winstation.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace sim::sdslot
 {
@@ -52,6 +53,20 @@ void RemoveEntries(std::u16string_view port)
         DeleteKeyTree(HKEY_LOCAL_MACHINE, std::u16string(kActiveKey) + u"\\" + e.subKey);
 }
 
+// Runs `change` as one registry transaction; when it changed the slot (it sets `changed`), every process
+// hears `event` for the port.
+Change ChangeAndBroadcast(uint32_t event, std::u16string_view port,
+                          const std::function<LONG(bool& changed)>& change)
+{
+    bool changed = false;
+    if (RegistryTransaction(true, [&] { return change(changed); }) != ERROR_SUCCESS)
+        return Change::Failed;
+    if (!changed)
+        return Change::Unchanged;
+    BroadcastDeviceChange(event, port);
+    return Change::Done;
+}
+
 } // namespace
 
 bool ValidPortName(std::u16string_view port)
@@ -85,101 +100,86 @@ std::vector<ActiveEntry> ActiveEntries()
 
 Change InsertCard()
 {
-    bool changed = false;
-    LONG rc =
-        RegistryTransaction(true,
-                            [&]
-                            {
-                                if (CardInserted())
-                                    return static_cast<LONG>(ERROR_SUCCESS);
-                                RemoveEntries(kCardPort);
-                                if (!AddEntry(kCardPort, kCardClientKey))
-                                    return static_cast<LONG>(ERROR_CANTWRITE);
-                                LONG r =
-                                    RegKey::Create(HKEY_LOCAL_MACHINE, kSlotKey).SetDword(u"Inserted", 1);
-                                if (r != ERROR_SUCCESS)
-                                    return r;
-                                WlanMiniport(CardIdentity()).Start(true, true);
-                                changed = true;
-                                return static_cast<LONG>(ERROR_SUCCESS);
-                            });
-    if (rc != ERROR_SUCCESS)
-        return Change::Failed;
-    if (!changed)
-        return Change::Unchanged;
-    BroadcastDeviceChange(DBT_DEVICEARRIVAL, kCardPort);
-    return Change::Done;
+    return ChangeAndBroadcast(DBT_DEVICEARRIVAL, kCardPort,
+                              [](bool& changed) -> LONG
+                              {
+                                  if (CardInserted())
+                                      return ERROR_SUCCESS;
+                                  RemoveEntries(kCardPort);
+                                  if (!AddEntry(kCardPort, kCardClientKey))
+                                      return ERROR_CANTWRITE;
+                                  LONG r =
+                                      RegKey::Create(HKEY_LOCAL_MACHINE, kSlotKey).SetDword(u"Inserted", 1);
+                                  if (r != ERROR_SUCCESS)
+                                      return r;
+                                  WlanMiniport(CardIdentity()).Start(true, true);
+                                  changed = true;
+                                  return ERROR_SUCCESS;
+                              });
 }
 
 Change EjectCard()
 {
-    bool changed = false;
-    LONG rc =
-        RegistryTransaction(true,
-                            [&]
-                            {
-                                if (!CardInserted())
-                                    return static_cast<LONG>(ERROR_SUCCESS);
-                                RemoveEntries(kCardPort);
-                                LONG r =
-                                    RegKey::Create(HKEY_LOCAL_MACHINE, kSlotKey).SetDword(u"Inserted", 0);
-                                if (r != ERROR_SUCCESS)
-                                    return r;
-                                WlanMiniport(CardIdentity()).Halt();
-                                changed = true;
-                                return static_cast<LONG>(ERROR_SUCCESS);
-                            });
-    if (rc != ERROR_SUCCESS)
-        return Change::Failed;
-    if (!changed)
-        return Change::Unchanged;
-    BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, kCardPort);
-    return Change::Done;
+    return ChangeAndBroadcast(DBT_DEVICEREMOVECOMPLETE, kCardPort,
+                              [](bool& changed) -> LONG
+                              {
+                                  if (!CardInserted())
+                                      return ERROR_SUCCESS;
+                                  RemoveEntries(kCardPort);
+                                  LONG r =
+                                      RegKey::Create(HKEY_LOCAL_MACHINE, kSlotKey).SetDword(u"Inserted", 0);
+                                  if (r != ERROR_SUCCESS)
+                                      return r;
+                                  WlanMiniport(CardIdentity()).Halt();
+                                  changed = true;
+                                  return ERROR_SUCCESS;
+                              });
+}
+
+Change SetCardEntry(bool present)
+{
+    return ChangeAndBroadcast(present ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, kCardPort,
+                              [present](bool& changed) -> LONG
+                              {
+                                  if (EntriesNamed(kCardPort).empty() != present)
+                                      return ERROR_SUCCESS;
+                                  RemoveEntries(kCardPort);
+                                  if (present && !AddEntry(kCardPort, kCardClientKey))
+                                      return ERROR_CANTWRITE;
+                                  changed = true;
+                                  return ERROR_SUCCESS;
+                              });
 }
 
 Change Plug(std::u16string_view port, std::u16string_view driverKey)
 {
     if (!ValidPortName(port) || EqualsNoCase(port, kCardPort))
         return Change::Failed;
-    bool changed = false;
-    LONG rc = RegistryTransaction(true,
-                                  [&]
-                                  {
-                                      if (!EntriesNamed(port).empty())
-                                          return static_cast<LONG>(ERROR_SUCCESS);
-                                      if (!AddEntry(port, driverKey))
-                                          return static_cast<LONG>(ERROR_CANTWRITE);
-                                      changed = true;
-                                      return static_cast<LONG>(ERROR_SUCCESS);
-                                  });
-    if (rc != ERROR_SUCCESS)
-        return Change::Failed;
-    if (!changed)
-        return Change::Unchanged;
-    BroadcastDeviceChange(DBT_DEVICEARRIVAL, port);
-    return Change::Done;
+    return ChangeAndBroadcast(DBT_DEVICEARRIVAL, port,
+                              [&](bool& changed) -> LONG
+                              {
+                                  if (!EntriesNamed(port).empty())
+                                      return ERROR_SUCCESS;
+                                  if (!AddEntry(port, driverKey))
+                                      return ERROR_CANTWRITE;
+                                  changed = true;
+                                  return ERROR_SUCCESS;
+                              });
 }
 
 Change Unplug(std::u16string_view port)
 {
     if (!ValidPortName(port) || EqualsNoCase(port, kCardPort))
         return Change::Failed;
-    bool changed = false;
-    LONG rc = RegistryTransaction(true,
-                                  [&]
-                                  {
-                                      if (EntriesNamed(port).empty())
-                                          return static_cast<LONG>(ERROR_SUCCESS);
-                                      RemoveEntries(port);
-                                      changed = true;
-                                      return static_cast<LONG>(ERROR_SUCCESS);
-                                  });
-    if (rc != ERROR_SUCCESS)
-        return Change::Failed;
-    if (!changed)
-        return Change::Unchanged;
-    BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, port);
-    return Change::Done;
+    return ChangeAndBroadcast(DBT_DEVICEREMOVECOMPLETE, port,
+                              [&](bool& changed) -> LONG
+                              {
+                                  if (EntriesNamed(port).empty())
+                                      return ERROR_SUCCESS;
+                                  RemoveEntries(port);
+                                  changed = true;
+                                  return ERROR_SUCCESS;
+                              });
 }
 
 std::vector<uint8_t> PortRecord(std::u16string_view port)

@@ -2,6 +2,8 @@
 
 #include <card/air.h>
 #include <card/wlan_miniport.h>
+#include <hostwifi/host_card.h>
+#include <hostwifi/host_choice.h>
 #include <ndis/adapters.h>
 #include <sdslot/sd_slot.h>
 #include <simcore/clock.h>
@@ -77,6 +79,10 @@ usage: cardctl COMMAND [ARGS]
   adapter add NAME wired|wireless   another adapter that is always there (bound like the card)
   adapter remove NAME
   log on|off|show|clear      the request log of the drivers (<handheld>/simulator/requests.log)
+  host [NAME|auto|off]       the card is the host's wireless interface NAME (auto: the first one), or
+                             (off) the simulated card again; without a word, which it is now. While the
+                             host's interface is the card, the slot follows it and status shows what
+                             the host reports (compare with iw dev NAME link)
   --help                     this text
 
 State lives in the registry (HKLM\Simulator), so a running program sees a change at its next request.
@@ -132,6 +138,15 @@ std::string PhaseName(sim::LinkView::Phase phase)
 
 int Status(std::ostream& out)
 {
+    if (const auto host = hostwifi::ChosenInterface())
+    {
+        out << hostwifi::HostStatusText(*host);
+        out << "active drivers:\n";
+        for (const auto& e : sim::sdslot::ActiveEntries())
+            out << "  " << sim::ToUtf8(e.subKey) << "  " << sim::ToUtf8(e.name) << "  " << sim::ToUtf8(e.key)
+                << "\n";
+        return 0;
+    }
     const bool inserted = sim::sdslot::CardInserted();
     out << "slot: " << (inserted ? "card inserted (NDL1:)" : "empty") << "\n";
     out << "adapters:";
@@ -486,6 +501,57 @@ int Adapter(const Args& args, std::ostream& out, std::ostream& err)
     return Usage(err, "adapter takes add NAME wired|wireless, or remove NAME");
 }
 
+// The slot shows the card as the chosen card is: the host's interface while it exists, else the
+// simulated card as it was left.
+void SyncSlot()
+{
+    const auto host = hostwifi::ChosenInterface();
+    sim::sdslot::SetCardEntry(host ? hostwifi::HostCardPresent(*host) : sim::sdslot::CardInserted());
+}
+
+int Host(const Args& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+    {
+        const auto host = hostwifi::ChosenInterface();
+        out << (host ? "the card is the host's interface " + *host
+                     : std::string("the card is the simulated one"))
+            << "\n";
+        return 0;
+    }
+    if (args.size() != 1)
+        return Usage(err, "host takes an interface name, auto or off");
+    if (Lower(args[0]) == "off")
+    {
+        if (!hostwifi::ClearChoice())
+        {
+            err << "cardctl: the registry refused the change\n";
+            return 1;
+        }
+        SyncSlot();
+        out << "the card is the simulated one again\n";
+        return 0;
+    }
+    const std::string name = Lower(args[0]) == hostwifi::kAutoInterface ? hostwifi::kAutoInterface : args[0];
+    if (auto error = hostwifi::ChooseInterface(name))
+        return Usage(err, *error);
+    SyncSlot();
+    const bool present = hostwifi::HostCardPresent(name);
+    out << "the card is the host's interface " << name
+        << (present ? "" : " (not there now: the slot is empty)") << "\n";
+    out << "a running WLAN follows the interface coming and going from its next start\n";
+    return 0;
+}
+
+bool RefusedInHostMode(std::ostream& err)
+{
+    const auto host = hostwifi::ChosenInterface();
+    if (host)
+        err << "cardctl: the slot follows the host's interface " << *host
+            << "; cardctl host off brings the simulated card back\n";
+    return host.has_value();
+}
+
 } // namespace
 
 const char* HelpText()
@@ -508,6 +574,10 @@ int Run(const Args& all, std::ostream& out, std::ostream& err)
         return Status(out);
     if (command == "eeprom" && args.empty())
         return Eeprom(out);
+    if ((command == "insert" || command == "eject") && args.empty() && RefusedInHostMode(err))
+        return 1;
+    if (command == "host")
+        return Host(args, out, err);
     if (command == "insert" && args.empty())
         return SlotResult(sim::sdslot::InsertCard(), out, err, "card inserted", "the card is already in");
     if (command == "eject" && args.empty())

@@ -28,6 +28,9 @@ bool CardInserted();
 // Insertion starts the card's miniport afresh (it reads its parameters and scans for its network).
 Change InsertCard();
 Change EjectCard();
+// The card's entry alone, with the broadcast when it changes, for a card whose miniport is not the
+// simulated one (the host's interface standing in for it): the simulated card is left as it is.
+Change SetCardEntry(bool present);
 
 // Another port device ("COM5:"); `driverKey` is its entry's Key value.
 Change Plug(std::u16string_view port, std::u16string_view driverKey);
