@@ -4,6 +4,7 @@
 #include "host.h"
 
 #include <gwes/shell.h>
+#include <kernel/text.h>
 
 #include <commctrl.h>
 
@@ -140,13 +141,7 @@ std::u16string ClassOf(HWND h)
 
 bool IsClass(HWND h, std::u16string_view name)
 {
-    std::u16string c = ClassOf(h);
-    if (c.size() != name.size())
-        return false;
-    for (size_t i = 0; i < c.size(); ++i)
-        if (std::towlower(c[i]) != std::towlower(name[i]))
-            return false;
-    return true;
+    return ce::text::EqualsNoCase(ClassOf(h), name);
 }
 
 std::u16string TextOf(HWND h)

@@ -6,6 +6,7 @@
 #include "objects.h"
 
 #include <kernel/handheld.h>
+#include <kernel/text.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -63,7 +64,7 @@ int Flock(int fd, int operation)
 // length (prefix 'h', which no hexadecimal name starts with), to stay within the file name limit.
 std::string LockFileName(const std::string& utf8)
 {
-    static const char digits[] = "0123456789abcdef";
+    constexpr const char* digits = ce::text::kHexDigitsLower;
     std::string out;
     if (utf8.size() <= 100)
     {

@@ -7,6 +7,7 @@
 // may call back into the kernel (a device handle closing calls its driver).
 #pragma once
 
+#include <kernel/text.h>
 #include <kernel/utf8.h>
 #include <windows.h>
 
@@ -175,12 +176,8 @@ inline char16_t AsciiUpper(char16_t c)
 {
     return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
-inline char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-// Compares with ASCII letters folded (what Windows file and device names need here).
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// Names of files and devices compare case-insensitively.
+using ce::text::EqualsNoCase;
 
 // The Windows error number for a host errno value.
 DWORD ErrorFromErrno(int error);

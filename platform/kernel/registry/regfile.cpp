@@ -3,6 +3,7 @@
 #include <kernel/regfile.h>
 #include <kernel/utf8.h>
 #include <kernel/registry.h>
+#include <kernel/text.h>
 
 #include <algorithm>
 #include <fstream>
@@ -15,6 +16,10 @@ namespace ce
 {
 namespace
 {
+
+using text::EqualsNoCase;
+using text::HexDigitValue;
+using text::StartsWithNoCase;
 
 constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::size_t kMaxKeyNameLength = 255;
@@ -35,23 +40,6 @@ const RootName kRoots[] = {
     {u"HKEY_USERS", u"HKU", HKEY_USERS},
 };
 
-char16_t AsciiLower(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-}
-
-bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
-bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view prefix)
-{
-    return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 bool IsBlank(char16_t c)
 {
     return c == u' ' || c == u'\t';
@@ -66,25 +54,14 @@ std::u16string_view Trim(std::u16string_view s)
     return s;
 }
 
-int HexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 // Parses 1 to maxDigits hex digits at the front of `s`, removing them.
 bool TakeHex(std::u16string_view& s, std::size_t maxDigits, DWORD& value)
 {
     std::size_t n = 0;
     value = 0;
-    while (n < s.size() && n < maxDigits && HexDigit(s[n]) >= 0)
+    while (n < s.size() && n < maxDigits && HexDigitValue(s[n]) >= 0)
     {
-        value = (value << 4) | static_cast<DWORD>(HexDigit(s[n]));
+        value = (value << 4) | static_cast<DWORD>(HexDigitValue(s[n]));
         ++n;
     }
     if (n == 0)
@@ -358,11 +335,11 @@ private:
             AppendUtf16Le(entry.data, text);
             AppendUtf16Le(entry.data, std::u16string_view(u"\0", 1));
         }
-        else if (StartsWithAsciiNoCase(rest, u"dword:"))
+        else if (StartsWithNoCase(rest, u"dword:"))
         {
             rest.remove_prefix(6);
             DWORD value = 0;
-            if (!TakeHex(rest, 8, value) || (!rest.empty() && HexDigit(rest.front()) >= 0))
+            if (!TakeHex(rest, 8, value) || (!rest.empty() && HexDigitValue(rest.front()) >= 0))
                 return Fail("dword: needs 1 to 8 hex digits");
             if (!AtEnd(rest))
                 return false;
@@ -370,7 +347,7 @@ private:
             for (int i = 0; i < 4; ++i)
                 entry.data.push_back(static_cast<BYTE>((value >> (8 * i)) & 0xFF));
         }
-        else if (StartsWithAsciiNoCase(rest, u"hex"))
+        else if (StartsWithNoCase(rest, u"hex"))
         {
             rest.remove_prefix(3);
             entry.type = REG_BINARY;
@@ -522,12 +499,11 @@ bool PlainString(const std::vector<BYTE>& data, std::u16string& text)
 
 void AppendHexNumber(std::u16string& out, DWORD value, int minDigits)
 {
-    static constexpr char16_t kDigits[] = u"0123456789abcdef";
     char16_t buffer[8];
     int n = 0;
     do
     {
-        buffer[n++] = kDigits[value & 0xF];
+        buffer[n++] = static_cast<char16_t>(ce::text::kHexDigitsLower[value & 0xF]);
         value >>= 4;
     } while (value && n < 8);
     while (n < minDigits)
@@ -636,7 +612,7 @@ std::optional<RegistryPath> ParseRegistryPath(std::u16string_view text)
     const std::u16string_view rootName = text.substr(0, sep);
     for (const RootName& root : kRoots)
     {
-        if (EqualsAsciiNoCase(rootName, root.longName) || EqualsAsciiNoCase(rootName, root.shortName))
+        if (EqualsNoCase(rootName, root.longName) || EqualsNoCase(rootName, root.shortName))
         {
             std::u16string_view rest =
                 sep == std::u16string_view::npos ? std::u16string_view() : text.substr(sep);

@@ -3,6 +3,7 @@
 #include "unique_fd.h"
 
 #include <kernel/handheld.h>
+#include <kernel/text.h>
 
 #include <cerrno>
 #include <charconv>
@@ -87,12 +88,11 @@ std::string TitleToHex(std::u16string_view title)
 {
     if (title.empty())
         return "-";
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string out;
     out.reserve(title.size() * 4);
     for (char16_t c : title)
         for (int shift = 12; shift >= 0; shift -= 4)
-            out.push_back(kDigits[(c >> shift) & 0xF]);
+            out.push_back(ce::text::kHexDigitsLower[(c >> shift) & 0xF]);
     return out;
 }
 

@@ -13,6 +13,7 @@
 #include <kernel/regfile.h>
 #include <kernel/utf8.h>
 #include <kernel/registry.h>
+#include <kernel/text.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -270,12 +271,11 @@ std::u16string Units(const std::vector<BYTE>& data)
 
 std::u16string HexBytes(const std::vector<BYTE>& data)
 {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     std::u16string out;
     for (BYTE b : data)
     {
-        out.push_back(kDigits[b >> 4]);
-        out.push_back(kDigits[b & 0xF]);
+        out.push_back(static_cast<char16_t>(ce::text::kHexDigitsUpper[b >> 4]));
+        out.push_back(static_cast<char16_t>(ce::text::kHexDigitsUpper[b & 0xF]));
     }
     return out;
 }
@@ -560,21 +560,16 @@ std::vector<BYTE> ParseData(DWORD type, const std::u16string& text)
         unsigned long long value = 0;
         const std::string body = hex ? digits.substr(2) : digits;
         bool valid = !body.empty() && body.size() <= 10;
+        const int base = hex ? 16 : 10;
         for (char c : body)
         {
-            int digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (hex && c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else
+            const int digit = ce::text::DigitValue(static_cast<unsigned char>(c));
+            if (digit < 0 || digit >= base)
             {
                 valid = false;
                 break;
             }
-            value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+            value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
         }
         if (!valid || value > 0xFFFFFFFFull)
             throw Failure{"Invalid REG_DWORD data \"" + digits +
@@ -586,16 +581,7 @@ std::vector<BYTE> ParseData(DWORD type, const std::u16string& text)
     }
     case REG_BINARY:
     {
-        const auto digit = [](char16_t c)
-        {
-            if (c >= u'0' && c <= u'9')
-                return c - u'0';
-            if (c >= u'a' && c <= u'f')
-                return c - u'a' + 10;
-            if (c >= u'A' && c <= u'F')
-                return c - u'A' + 10;
-            return -1;
-        };
+        const auto digit = ce::text::HexDigitValue;
         bool valid = text.size() % 2 == 0;
         for (std::size_t i = 0; valid && i < text.size(); i += 2)
         {
