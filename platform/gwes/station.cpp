@@ -4,6 +4,7 @@
 #include "host.h"
 
 #include <kernel/handheld.h>
+#include <kernel/unique_fd.h>
 #include <kernel/winstation.h>
 
 #include <gwes/shell.h>
@@ -11,9 +12,8 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -204,39 +204,33 @@ UINT RegisterInAtomFile(const std::u16string& upper)
     if (name.find('\n') != std::string::npos)
         return 0;
     std::filesystem::path path = ce::RuntimeDir() / "atoms";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return 0;
-    UINT result = 0;
-    if (::flock(fd, LOCK_EX) == 0)
+    ce::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!fd || ce::Flock(fd.get(), LOCK_EX) != 0)
+        return 0; // closing the descriptor lets go of the lock
+    std::string content;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd.get(), buffer, sizeof buffer)) != 0;)
     {
-        std::string content;
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        if (n < 0 && errno != EINTR)
+            return 0;
+        if (n > 0)
             content.append(buffer, static_cast<size_t>(n));
-        std::istringstream lines(content);
-        std::string line;
-        UINT index = 0;
-        while (std::getline(lines, line))
-        {
-            if (line == name)
-            {
-                result = 0xC000 + index;
-                break;
-            }
-            ++index;
-        }
-        if (!result && index < 0x3FFF)
-        {
-            std::string entry = name + "\n";
-            if (::write(fd, entry.data(), entry.size()) == static_cast<ssize_t>(entry.size()))
-                result = 0xC000 + index;
-        }
-        ::flock(fd, LOCK_UN);
     }
-    ::close(fd);
-    return result;
+    std::istringstream lines(content);
+    std::string line;
+    UINT index = 0;
+    while (std::getline(lines, line))
+    {
+        if (line == name)
+            return 0xC000 + index;
+        ++index;
+    }
+    if (index >= 0x3FFF)
+        return 0;
+    std::string entry = name + "\n";
+    if (::write(fd.get(), entry.data(), entry.size()) != static_cast<ssize_t>(entry.size()))
+        return 0;
+    return 0xC000 + index;
 }
 
 struct AtomCache

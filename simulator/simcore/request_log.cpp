@@ -3,11 +3,11 @@
 #include <simcore/text.h>
 
 #include <kernel/handheld.h>
+#include <kernel/unique_fd.h>
 
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace sim::requestlog
 {
@@ -50,12 +50,11 @@ void Append(const std::string& kind, const std::vector<std::pair<std::string, st
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     // One write per line on a descriptor opened for appending: lines of several processes never mix.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0)
+    ce::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
+    if (!fd)
         return;
-    ssize_t rc = ::write(fd, line.data(), line.size());
+    ssize_t rc = ::write(fd.get(), line.data(), line.size());
     (void)rc;
-    ::close(fd);
 }
 
 std::optional<std::string> Entry::Field(const std::string& name) const

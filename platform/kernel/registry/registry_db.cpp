@@ -2,13 +2,13 @@
 
 #include "name_fold.h"
 
+#include <kernel/unique_fd.h>
+
 #include <sqlite3.h>
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -67,26 +67,16 @@ struct ResetOnExit
 class FileLock
 {
 public:
-    explicit FileLock(const fs::path& file)
+    explicit FileLock(const fs::path& file) : m_fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
     {
-        m_fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
+        if (!m_fd)
             throw DbError(SQLITE_CANTOPEN, "cannot open " + file.string());
-        while (::flock(m_fd, LOCK_EX) != 0)
-        {
-            if (errno != EINTR)
-            {
-                ::close(m_fd);
-                throw DbError(SQLITE_CANTOPEN, "cannot lock " + file.string());
-            }
-        }
+        if (Flock(m_fd.get(), LOCK_EX) != 0)
+            throw DbError(SQLITE_CANTOPEN, "cannot lock " + file.string());
     }
-    ~FileLock() { ::close(m_fd); } // closing releases the lock
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd; // closing releases the lock
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "publication.h"
 
-#include "unique_fd.h"
+#include <kernel/unique_fd.h>
 
 #include <kernel/handheld.h>
 #include <kernel/text.h>
@@ -332,9 +332,8 @@ std::optional<uint32_t> NextCounterValue(const fs::path& file, uint32_t first, u
     UniqueFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd)
         return std::nullopt;
-    while (::flock(fd.get(), LOCK_EX) != 0)
-        if (errno != EINTR)
-            return std::nullopt;
+    if (Flock(fd.get(), LOCK_EX) != 0)
+        return std::nullopt;
     char buffer[32];
     ssize_t n = ::pread(fd.get(), buffer, sizeof buffer, 0);
     if (n < 0)

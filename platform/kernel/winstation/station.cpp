@@ -2,7 +2,7 @@
 // reads what arrives, the queue that Dispatch() empties, and the sending side that other processes reach
 // through their sockets.
 #include "publication.h"
-#include "unique_fd.h"
+#include <kernel/unique_fd.h>
 #include "wire.h"
 
 #include <kernel/handheld.h>
