@@ -8,6 +8,7 @@
 #include "devices.h"
 
 #include <kernel/handheld.h>
+#include <kernel/registry.h>
 #include <streamdrv.h>
 
 #include <algorithm>
@@ -408,35 +409,33 @@ std::vector<BuiltInDriver> ReadBuiltIns()
 {
     std::vector<BuiltInDriver> drivers;
     const std::u16string root = u"Drivers\\BuiltIn";
-    HKEY builtIn = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_READ, &builtIn) != ERROR_SUCCESS)
+    UniqueHkey builtIn;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_READ, builtIn.receive()) != ERROR_SUCCESS)
         return drivers;
     for (DWORD i = 0;; ++i)
     {
         WCHAR sub[256];
         DWORD length = 256;
-        LONG result = RegEnumKeyExW(builtIn, i, sub, &length, nullptr, nullptr, nullptr, nullptr);
+        LONG result = RegEnumKeyExW(builtIn.get(), i, sub, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_MORE_DATA)
             continue;
         if (result != ERROR_SUCCESS)
             break;
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(builtIn, sub, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        UniqueHkey key;
+        if (RegOpenKeyExW(builtIn.get(), sub, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
             continue;
         BuiltInDriver driver;
         driver.key = root + u"\\" + std::u16string(sub, std::min<DWORD>(length, 255));
-        auto dll = ReadString(key, u"Dll");
-        auto prefix = ReadString(key, u"Prefix");
-        driver.index = ReadDword(key, u"Index");
-        driver.order = ReadDword(key, u"Order").value_or(UINT32_MAX);
-        RegCloseKey(key);
+        auto dll = ReadString(key.get(), u"Dll");
+        auto prefix = ReadString(key.get(), u"Prefix");
+        driver.index = ReadDword(key.get(), u"Index");
+        driver.order = ReadDword(key.get(), u"Order").value_or(UINT32_MAX);
         if (!dll || !prefix)
             continue;
         driver.dll = *dll;
         driver.prefix = *prefix;
         drivers.push_back(std::move(driver));
     }
-    RegCloseKey(builtIn);
     std::stable_sort(drivers.begin(), drivers.end(),
                      [](const BuiltInDriver& a, const BuiltInDriver& b) { return a.order < b.order; });
     return drivers;

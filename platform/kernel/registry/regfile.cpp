@@ -416,16 +416,9 @@ std::string ErrorText(LONG code)
     }
 }
 
-// Closes a key handle when the scope ends.
-struct KeyCloser
-{
-    void operator()(HKEY__* key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<HKEY__, KeyCloser>;
-
 LONG Apply(const std::vector<RegFileEntry>& entries, RegFileError& error)
 {
-    UniqueKey current;
+    UniqueHkey current;
     for (const RegFileEntry& entry : entries)
     {
         LONG rc = ERROR_SUCCESS;
@@ -434,11 +427,8 @@ LONG Apply(const std::vector<RegFileEntry>& entries, RegFileError& error)
         {
         case RegFileEntry::Kind::Key:
         {
-            current.reset();
-            HKEY key = nullptr;
             rc = RegCreateKeyExW(entry.root, entry.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                 &key, nullptr);
-            current.reset(key);
+                                 current.receive(), nullptr);
             what = "cannot create the key";
             break;
         }
@@ -702,20 +692,20 @@ LONG ExportRegFile(HKEY root, std::u16string_view subKey, std::vector<BYTE>& out
         {
             struct Frame
             {
-                UniqueKey key;
+                UniqueHkey key;
                 std::u16string path;
                 DWORD next = 0;
             };
             std::vector<Frame> stack;
             const std::u16string subKeyText(subKey);
-            HKEY top = nullptr;
-            LONG result = RegOpenKeyExW(root, subKeyText.c_str(), 0, KEY_READ, &top);
+            UniqueHkey top;
+            LONG result = RegOpenKeyExW(root, subKeyText.c_str(), 0, KEY_READ, top.receive());
             if (result != ERROR_SUCCESS)
                 return result;
             std::u16string topPath(rootName);
             if (!subKey.empty())
                 topPath.append(u"\\").append(subKey);
-            stack.push_back(Frame{UniqueKey(top), topPath, 0});
+            stack.push_back(Frame{std::move(top), topPath, 0});
 
             // Depth first, each key before its sub-keys, in creation order; no recursion, whatever the depth.
             bool entering = true;
@@ -749,12 +739,12 @@ LONG ExportRegFile(HKEY root, std::u16string_view subKey, std::vector<BYTE>& out
                     return result;
                 ++frame.next;
                 std::u16string childName(name.data(), cch);
-                HKEY child = nullptr;
-                if ((result = RegOpenKeyExW(frame.key.get(), childName.c_str(), 0, KEY_READ, &child)) !=
-                    ERROR_SUCCESS)
+                UniqueHkey child;
+                if ((result = RegOpenKeyExW(frame.key.get(), childName.c_str(), 0, KEY_READ,
+                                            child.receive())) != ERROR_SUCCESS)
                     return result;
                 std::u16string childPath = frame.path + u"\\" + childName;
-                stack.push_back(Frame{UniqueKey(child), std::move(childPath), 0}); // invalidates `frame`
+                stack.push_back(Frame{std::move(child), std::move(childPath), 0}); // invalidates `frame`
                 entering = true;
             }
             return ERROR_SUCCESS;

@@ -105,24 +105,6 @@ std::u16string LowerAscii(std::u16string_view text)
     return out;
 }
 
-class Key
-{
-public:
-    Key() = default;
-    explicit Key(HKEY key) : m_key(key) {}
-    ~Key()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    Key(Key&& other) noexcept : m_key(other.m_key) { other.m_key = nullptr; }
-    Key& operator=(Key&&) = delete;
-    HKEY get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
-
 // ---- arguments ----
 
 struct Arguments
@@ -221,11 +203,11 @@ std::u16string DisplayPath(const ce::RegistryPath& path)
     return out;
 }
 
-Key OpenKey(const ce::RegistryPath& path, REGSAM access)
+ce::UniqueHkey OpenKey(const ce::RegistryPath& path, REGSAM access)
 {
     HKEY key = nullptr;
     Check(RegOpenKeyExW(path.root, path.subKey.c_str(), 0, access, &key));
-    return Key(key);
+    return ce::UniqueHkey(key);
 }
 
 // ---- value formatting ----
@@ -415,11 +397,11 @@ std::vector<std::u16string> SubKeys(HKEY key)
 // ---- commands ----
 
 // Visits the key and everything below it, each key before its sub-keys, in creation order.
-template <class Visit> void Walk(Key key, const std::u16string& path, Visit&& visit)
+template <class Visit> void Walk(ce::UniqueHkey key, const std::u16string& path, Visit&& visit)
 {
     struct Frame
     {
-        Key key;
+        ce::UniqueHkey key;
         std::u16string path;
         std::vector<std::u16string> children;
         std::size_t next = 0;
@@ -442,7 +424,7 @@ template <class Visit> void Walk(Key key, const std::u16string& path, Visit&& vi
         if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELETED)
             continue; // deleted by someone else meanwhile
         Check(rc);
-        Key childKey(child);
+        ce::UniqueHkey childKey(child);
         const std::u16string childPath = frame.path + u"\\" + name;
         visit(childKey.get(), childPath);
         std::vector<std::u16string> grandChildren = SubKeys(childKey.get());
@@ -456,7 +438,7 @@ int Query(const Arguments& args)
     if (args.positional.size() != 1 || args.allValues)
         throw SyntaxError("reg query KEY [/v NAME | /ve] [/s]");
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
-    Key key = OpenKey(path, KEY_READ);
+    ce::UniqueHkey key = OpenKey(path, KEY_READ);
     const std::u16string display = DisplayPath(path);
 
     if (args.valueName || args.defaultValue)
@@ -638,7 +620,7 @@ int Add(const Arguments& args)
                                           nullptr, &raw, nullptr);
             if (result != ERROR_SUCCESS)
                 return result;
-            Key key(raw);
+            ce::UniqueHkey key(raw);
             if (!setValue)
                 return ERROR_SUCCESS;
             if (!args.force && RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr,
@@ -668,7 +650,7 @@ int Delete(const Arguments& args)
 
     if (args.valueName || args.defaultValue)
     {
-        Key key = OpenKey(path, KEY_SET_VALUE);
+        ce::UniqueHkey key = OpenKey(path, KEY_SET_VALUE);
         Check(RegDeleteValueW(key.get(), args.valueName ? args.valueName->c_str() : u""));
     }
     else if (args.allValues)
@@ -680,7 +662,7 @@ int Delete(const Arguments& args)
                 HKEY raw = nullptr;
                 if (const LONG rc = RegOpenKeyExW(path.root, path.subKey.c_str(), 0, KEY_ALL_ACCESS, &raw))
                     return rc;
-                Key key(raw);
+                ce::UniqueHkey key(raw);
                 // Each deletion moves the remaining values up: delete the first until none is left.
                 for (;;)
                 {
