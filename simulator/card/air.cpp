@@ -1,5 +1,6 @@
 #include <card/air.h>
 
+#include <simcore/mix.h>
 #include <simcore/reg_key.h>
 #include <simcore/text.h>
 
@@ -36,16 +37,6 @@ std::u16string Widen(const std::string& text)
     for (unsigned char c : text)
         out += static_cast<char16_t>(c);
     return out;
-}
-
-uint32_t Mix(uint32_t x)
-{
-    x ^= x >> 16;
-    x *= 0x7FEB352D;
-    x ^= x >> 15;
-    x *= 0x846CA68B;
-    x ^= x >> 16;
-    return x;
 }
 
 // Smooth noise in [-1, 1]: values at every 2 s step, interpolated with a cosine in between.
