@@ -118,6 +118,45 @@ bool DecodeFile(std::span<const BYTE> bytes, std::u16string& text, RegFileError&
     return true;
 }
 
+// Where a line of hex data goes on to the next one: the '\\' that ends it outside quoted names and
+// before any ; comment, or npos. A '\\' at the end of a comment or inside a string continues nothing, and
+// only hex data (the value of the first line, after its '=') is ever continued.
+std::size_t ContinuationMark(std::u16string_view line, bool firstLine)
+{
+    constexpr std::size_t npos = std::u16string_view::npos;
+    std::size_t last = npos; // the last character that counts: outside comments, not blank
+    std::size_t equals = npos;
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i)
+    {
+        const char16_t c = line[i];
+        if (quoted)
+        {
+            if (c == u'\\')
+                ++i; // the escaped character
+            else if (c == u'"')
+            {
+                quoted = false;
+                last = i;
+            }
+            continue;
+        }
+        if (c == u';')
+            break;
+        if (c == u'"')
+            quoted = true;
+        if (c == u'=' && equals == npos)
+            equals = i;
+        if (!IsBlank(c))
+            last = i;
+    }
+    if (quoted || last == npos || line[last] != u'\\')
+        return npos;
+    if (firstLine && (equals == npos || !StartsWithNoCase(Trim(line.substr(equals + 1)), u"hex")))
+        return npos;
+    return last;
+}
+
 // Physical lines, split at CR LF, LF or CR.
 std::vector<std::u16string_view> SplitLines(std::u16string_view text)
 {
@@ -162,20 +201,20 @@ public:
                 continue;
             }
             std::u16string joined;
-            if (line.front() != u'[' && line.back() == u'\\')
+            if (std::size_t mark = ContinuationMark(line, true); mark != std::u16string_view::npos)
             {
-                // A value continued on the following lines (long hex data).
-                joined.assign(line.substr(0, line.size() - 1));
+                // Hex data continued on the following lines.
+                joined.assign(line.substr(0, mark));
                 while (i + 1 < lines.size())
                 {
                     const std::u16string_view next = Trim(lines[++i]);
-                    if (!next.empty() && next.back() == u'\\')
-                        joined.append(next.substr(0, next.size() - 1));
-                    else
+                    mark = ContinuationMark(next, false);
+                    if (mark == std::u16string_view::npos)
                     {
                         joined.append(next);
                         break;
                     }
+                    joined.append(next.substr(0, mark));
                 }
                 line = joined;
             }
@@ -370,14 +409,16 @@ private:
         return true;
     }
 
-    // "01,02, ff" (blanks allowed around the commas, a trailing comma tolerated).
+    // "01,02, ff" (blanks allowed around the commas, a trailing comma tolerated). Every byte has its two
+    // digits: "0" may be what is left of a line cut short, so it is refused rather than read as 00.
     bool ParseHexBytes(std::u16string_view rest, std::vector<BYTE>& data)
     {
         rest = Trim(rest);
         while (!rest.empty() && rest.front() != u';')
         {
             DWORD byte = 0;
-            if (!TakeHex(rest, 2, byte))
+            const std::size_t before = rest.size();
+            if (!TakeHex(rest, 2, byte) || before - rest.size() != 2)
                 return Fail("hex data must be bytes of two hex digits separated by commas");
             data.push_back(static_cast<BYTE>(byte));
             rest = Trim(rest);

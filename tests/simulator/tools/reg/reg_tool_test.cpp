@@ -275,6 +275,16 @@ TEST_F(RegTool, ImportReportsTheBadLineAndChangesNothing)
     ExpectFails({"import", (handheld.path() / "absent.reg").string()}, "absent.reg");
 }
 
+TEST_F(RegTool, ImportKeepsTheLineAfterACommentEndingInABackslash)
+{
+    const fs::path file = handheld.path() / "note.reg";
+    std::ofstream(file, std::ios::binary)
+        << "Windows Registry Editor Version 5.00\n\n[HKLM\\Imp]\n\"a\"=dword:1 ; note \\\n\"b\"=dword:2\n";
+    ExpectOk({"import", file.string()});
+    EXPECT_EQ(Value(u"Imp", u"a").second, (std::vector<BYTE>{1, 0, 0, 0}));
+    EXPECT_EQ(Value(u"Imp", u"b").second, (std::vector<BYTE>{2, 0, 0, 0}));
+}
+
 TEST_F(RegTool, UsageAndSyntax)
 {
     for (const char* help : {"/?", "--help", "-?"})
