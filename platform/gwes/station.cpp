@@ -4,7 +4,8 @@
 #include "host.h"
 
 #include <kernel/handheld.h>
-#include <kernel/unique_fd.h>
+#include <kernel/host_files.h>
+#include <kernel/registry.h>
 #include <kernel/winstation.h>
 
 #include <gwes/shell.h>
@@ -14,9 +15,10 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <sstream>
 
@@ -113,6 +115,19 @@ void StartStation()
     QObject::connect(g_notifier, &QSocketNotifier::activated, [] { ce::winstation::Dispatch(); });
 }
 
+BOOL CheckHandheld()
+{
+    std::string problem;
+    if (ce::OpenRegistry(problem) == ERROR_SUCCESS && ce::CheckRuntimeDir(problem))
+    {
+        if (ce::winstation::Listen())
+            return TRUE;
+        problem = "the window station cannot listen in " + (ce::RuntimeDir() / "ws").string();
+    }
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, problem.c_str());
+    return FALSE;
+}
+
 void StopStation()
 {
     delete g_notifier;
@@ -203,20 +218,17 @@ UINT RegisterInAtomFile(const std::u16string& upper)
     std::string name = ToQString(upper).toStdString();
     if (name.find('\n') != std::string::npos)
         return 0;
-    std::filesystem::path path = ce::RuntimeDir() / "atoms";
-    ce::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    const std::filesystem::path run = ce::RuntimeDir();
+    if (run.empty())
+        return 0;
+    ce::UniqueFd fd = ce::OpenHandheldFile(run / "atoms", O_RDWR | O_CREAT);
     if (!fd || ce::Flock(fd.get(), LOCK_EX) != 0)
         return 0; // closing the descriptor lets go of the lock
-    std::string content;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd.get(), buffer, sizeof buffer)) != 0;)
-    {
-        if (n < 0 && errno != EINTR)
-            return 0;
-        if (n > 0)
-            content.append(buffer, static_cast<size_t>(n));
-    }
-    std::istringstream lines(content);
+    constexpr size_t kMaxAtomFile = 16 << 20;
+    std::optional<std::string> content = ce::ReadAll(fd.get(), kMaxAtomFile);
+    if (!content)
+        return 0;
+    std::istringstream lines(*content);
     std::string line;
     UINT index = 0;
     while (std::getline(lines, line))
@@ -227,8 +239,7 @@ UINT RegisterInAtomFile(const std::u16string& upper)
     }
     if (index >= 0x3FFF)
         return 0;
-    std::string entry = name + "\n";
-    if (::write(fd.get(), entry.data(), entry.size()) != static_cast<ssize_t>(entry.size()))
+    if (!ce::WriteAll(fd.get(), name + "\n"))
         return 0;
     return 0xC000 + index;
 }

@@ -3,7 +3,7 @@
 // between the handles of this process, as Windows does between all handles of a file.
 #include "devices.h"
 
-#include <kernel/unique_fd.h>
+#include <kernel/host_files.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -216,15 +216,6 @@ DWORD OpenError(int error, const std::string& path)
                                                                      : ERROR_PATH_NOT_FOUND;
 }
 
-int Open(const std::string& path, int flags, mode_t mode)
-{
-    int fd;
-    do
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 // Opens the host file as the creation disposition asks; `existed` tells whether the file was there. An
 // empty descriptor with errno set on failure.
 UniqueFd OpenDescriptor(const std::string& path, DWORD disposition, int mode, mode_t permissions,
@@ -234,7 +225,7 @@ UniqueFd OpenDescriptor(const std::string& path, DWORD disposition, int mode, mo
     if (disposition == CREATE_NEW)
     {
         existed = false;
-        return UniqueFd(Open(path, mode | O_CREAT | O_EXCL, permissions));
+        return ce::OpenHostFile(path.c_str(), mode | O_CREAT | O_EXCL, permissions);
     }
     if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
     {
@@ -242,7 +233,7 @@ UniqueFd OpenDescriptor(const std::string& path, DWORD disposition, int mode, mo
         UniqueFd fd;
         for (int attempt = 0; attempt < 8; ++attempt)
         {
-            fd = UniqueFd(Open(path, mode | O_CREAT | O_EXCL, permissions));
+            fd = ce::OpenHostFile(path.c_str(), mode | O_CREAT | O_EXCL, permissions);
             if (fd)
             {
                 existed = false;
@@ -250,16 +241,16 @@ UniqueFd OpenDescriptor(const std::string& path, DWORD disposition, int mode, mo
             }
             if (errno != EEXIST)
                 break;
-            fd = UniqueFd(Open(path, mode, 0));
+            fd = ce::OpenHostFile(path.c_str(), mode);
             if (fd || errno != ENOENT)
                 break;
         }
         return fd;
     }
-    UniqueFd fd(Open(path, mode, 0));
+    UniqueFd fd = ce::OpenHostFile(path.c_str(), mode);
     // An open without data access only looks at the file, which needs no read permission.
     if (!fd && errno == EACCES && !dataAccess)
-        fd = UniqueFd(Open(path, O_PATH, 0));
+        fd = ce::OpenHostFile(path.c_str(), O_PATH);
     return fd;
 }
 
@@ -286,7 +277,7 @@ bool Share(HostFile& file, DWORD share)
     return true;
 }
 
-HANDLE OpenHostFile(std::u16string_view name, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+HANDLE CreateHostFile(std::u16string_view name, DWORD access, DWORD share, DWORD disposition, DWORD flags)
 {
     const bool read = (access & (GENERIC_READ | GENERIC_EXECUTE | GENERIC_ALL)) != 0;
     const bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
@@ -387,8 +378,8 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                                 // share mode.
                                 if (IsDeviceName(name))
                                     return OpenDevice(name, dwDesiredAccess, dwShareMode);
-                                return OpenHostFile(name, dwDesiredAccess, dwShareMode, dwCreationDisposition,
-                                                    dwFlagsAndAttributes);
+                                return CreateHostFile(name, dwDesiredAccess, dwShareMode,
+                                                      dwCreationDisposition, dwFlagsAndAttributes);
                             });
 }
 

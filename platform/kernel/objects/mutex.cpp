@@ -14,8 +14,6 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace ce::objects
@@ -56,21 +54,27 @@ std::string LockFileName(const std::string& utf8)
 // Takes this process's share of a named mutex. On success sets existed when another process holds it.
 UniqueFd ShareNamedMutex(const std::string& utf8, bool& existed, DWORD& error)
 {
-    std::filesystem::path dir = RuntimeDir() / "mutex";
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+    const std::filesystem::path run = RuntimeDir();
+    const std::filesystem::path dir = run / "mutex";
+    if (run.empty())
     {
-        error = ErrorFromErrno(errno);
+        error = ERROR_PATH_NOT_FOUND;
+        return UniqueFd();
+    }
+    if (const int refused = MakeHandheldFolder(dir))
+    {
+        error = ErrorFromErrno(refused);
         return UniqueFd();
     }
     // Creators take the guard first, so the moment between probing with an exclusive lock and settling
     // for a shared one is never seen by another creator.
-    UniqueFd guard(::open((dir / "guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd guard = OpenHandheldFile(dir / "guard", O_RDWR | O_CREAT);
     if (!guard || Flock(guard.get(), LOCK_EX) != 0)
     {
         error = ErrorFromErrno(errno);
         return UniqueFd();
     }
-    UniqueFd lock(::open((dir / LockFileName(utf8)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd lock = OpenHandheldFile(dir / LockFileName(utf8), O_RDWR | O_CREAT);
     if (!lock)
     {
         error = ErrorFromErrno(errno);

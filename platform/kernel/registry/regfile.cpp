@@ -5,9 +5,12 @@
 #include <kernel/registry.h>
 #include <kernel/text.h>
 
+#include <kernel/host_files.h>
+
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -24,7 +27,7 @@ using text::StartsWithNoCase;
 constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
-constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+constexpr std::size_t kMaxFileSize = 64u << 20;
 
 struct RootName
 {
@@ -695,28 +698,21 @@ LONG ImportRegFile(std::span<const BYTE> bytes, RegFileError& error)
 
 LONG ImportRegFile(const fs::path& file, RegFileError& error)
 {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(file, ec);
-    if (ec)
+    UniqueFd fd = OpenHostFile(file.c_str(), O_RDONLY);
+    std::optional<std::string> bytes = fd ? ReadAll(fd.get(), kMaxFileSize) : std::nullopt;
+    if (!bytes)
     {
-        error = {0, "cannot read " + file.string() + ": " + ec.message()};
-        return ERROR_FILE_NOT_FOUND;
+        const int reason = errno;
+        if (reason == EFBIG)
+        {
+            error = {0, file.string() + " is too large for a registry file"};
+            return ERROR_BAD_FORMAT;
+        }
+        error = {0, "cannot read " + file.string() + ": " + std::strerror(reason)};
+        return reason == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_READ_FAULT;
     }
-    if (size > kMaxFileSize)
-    {
-        error = {0, file.string() + " is too large for a registry file"};
-        return ERROR_BAD_FORMAT;
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::vector<BYTE> bytes;
-    bytes.reserve(static_cast<std::size_t>(size));
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || !in.is_open())
-    {
-        error = {0, "cannot read " + file.string()};
-        return ERROR_READ_FAULT;
-    }
-    return ImportRegFile(std::span<const BYTE>(bytes), error);
+    return ImportRegFile(std::span<const BYTE>(reinterpret_cast<const BYTE*>(bytes->data()), bytes->size()),
+                         error);
 }
 
 LONG ExportRegFile(HKEY root, std::u16string_view subKey, std::vector<BYTE>& out)

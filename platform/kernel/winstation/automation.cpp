@@ -85,6 +85,16 @@ std::size_t RequiredArguments(const Command& command)
         std::count_if(words.begin(), words.end(), [](std::string_view w) { return w.front() != '['; }));
 }
 
+std::size_t MinimumToolArguments(const Command& command)
+{
+    return RequiredArguments(command) + command.keptByTool;
+}
+
+std::size_t MaximumToolArguments(const Command& command)
+{
+    return Words(command.arguments).size();
+}
+
 std::string Usage(const Command& command, bool forProgram)
 {
     std::string usage(command.name);

@@ -11,12 +11,13 @@
 
 #include <windows.h>
 
+#include <kernel/registry.h>
+
 #include <dbt.h>
 #include <ntddndis.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -221,8 +222,7 @@ int Log(const Args& args, std::ostream& out, std::ostream& err)
     }
     if (what == "show")
     {
-        std::ifstream in(sim::requestlog::Path());
-        out << in.rdbuf();
+        out << sim::requestlog::Text();
         return 0;
     }
     return Usage(err, "log takes one of on, off, show, clear");
@@ -494,6 +494,13 @@ int Run(const Args& all, std::ostream& out, std::ostream& err)
     {
         out << kHelp;
         return 0;
+    }
+    // Every command works on the registry: a damaged or unreachable one stops it before it begins.
+    std::string problem;
+    if (ce::OpenRegistry(problem) != ERROR_SUCCESS)
+    {
+        err << "cardctl: " << problem << "\n";
+        return 1;
     }
     if (command == "status" && args.empty())
         return Status(out);

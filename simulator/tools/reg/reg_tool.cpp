@@ -7,17 +7,21 @@
 //   reg import FILE
 //
 // It never asks questions: overwriting a value needs /f, deleting always needs /f, overwriting an export
-// file needs /y. Exit status 0 on success, 1 on failure with the reason on standard error. Text is UTF-8.
+// file needs /y. Exit status 0 on success, 1 on failure with the reason on standard error, 2 for a command
+// line it does not take (with the command's usage line). Text is UTF-8.
 #include <windows.h>
 
+#include <kernel/host_files.h>
 #include <kernel/regfile.h>
 #include <kernel/utf8.h>
 #include <kernel/registry.h>
 #include <kernel/text.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -49,10 +53,17 @@ constexpr const char* kUsage =
 constexpr const char* kNotFound = "The system was unable to find the specified registry key or value.";
 constexpr const char* kSuccess = "The operation completed successfully.";
 
-// Failure of a command: its message goes to standard error and the exit status is 1.
+// Failure of a command: its message goes to standard error with the exit status.
 struct Failure
 {
     std::string message;
+    int status = 1;
+};
+
+// A command line the command does not take: a Failure with status 2 and the command's usage line.
+struct UsageError
+{
+    std::string detail;
 };
 
 void Print(const std::string& text)
@@ -72,7 +83,10 @@ std::string RegErrorText(LONG rc)
     case ERROR_FILE_NOT_FOUND:
         return kNotFound;
     case ERROR_ACCESS_DENIED:
-        return "Access is denied.";
+        return ce::RegistryIsReadOnly()
+                   ? "Access is denied: the handheld's registry is read-only (its folder or database cannot "
+                     "be written)."
+                   : "Access is denied.";
     case ERROR_INVALID_PARAMETER:
         return "Invalid key or value name, or invalid data.";
     case ERROR_KEY_DELETED:
@@ -90,6 +104,15 @@ void Check(LONG rc)
 {
     if (rc != ERROR_SUCCESS)
         throw Failure{RegErrorText(rc)};
+}
+
+// Opens the registry before a command's first registry call, so that a damaged or unreachable one stops
+// the command with what is wrong and how to recover.
+void RequireRegistry()
+{
+    std::string message;
+    if (ce::OpenRegistry(message) != ERROR_SUCCESS)
+        throw Failure{message};
 }
 
 char16_t Lower(char16_t c)
@@ -122,11 +145,6 @@ struct Arguments
     bool help = false;
 };
 
-Failure SyntaxError(const std::string& detail)
-{
-    return Failure{"Invalid syntax: " + detail + "\nType \"reg /?\" for usage."};
-}
-
 // Options start with '/' or '-'; `allowed` lists the ones the command knows.
 Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
 {
@@ -150,7 +168,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
             const auto next = [&]() -> std::u16string
             {
                 if (i + 1 >= argc)
-                    throw SyntaxError("/" + Utf8(option) + " needs an argument");
+                    throw UsageError{"/" + Utf8(option) + " needs an argument"};
                 return ce::text::FromUtf8(argv[++i]);
             };
             if (known(u"v"))
@@ -170,7 +188,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
             else if (known(u"d"))
                 args.data = next();
             else if (option.size() <= 2 && option.find_first_of(u"/\\.") == std::u16string::npos)
-                throw SyntaxError("unknown option " + Utf8(arg));
+                throw UsageError{"unknown option " + Utf8(arg)};
             else
             {
                 // Not an option: a file name such as /tmp/x.reg.
@@ -183,7 +201,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
         args.positionalBytes.emplace_back(argv[i]);
     }
     if ((args.valueName ? 1 : 0) + (args.defaultValue ? 1 : 0) + (args.allValues ? 1 : 0) > 1)
-        throw SyntaxError("/v, /ve and /va exclude each other");
+        throw UsageError{"/v, /ve and /va exclude each other"};
     return args;
 }
 
@@ -191,7 +209,7 @@ ce::RegistryPath KeyArgument(const std::u16string& text)
 {
     const auto path = ce::ParseRegistryPath(text);
     if (!path)
-        throw Failure{"Invalid key name: " + Utf8(text) + " (it must start with HKLM, HKCU, HKCR or HKU)."};
+        throw UsageError{"invalid key name " + Utf8(text) + " (it must start with HKLM, HKCU, HKCR or HKU)"};
     return *path;
 }
 
@@ -436,8 +454,9 @@ template <class Visit> void Walk(ce::UniqueHkey key, const std::u16string& path,
 int Query(const Arguments& args)
 {
     if (args.positional.size() != 1 || args.allValues)
-        throw SyntaxError("reg query KEY [/v NAME | /ve] [/s]");
+        throw UsageError{"reg query takes one KEY"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
+    RequireRegistry();
     ce::UniqueHkey key = OpenKey(path, KEY_READ);
     const std::u16string display = DisplayPath(path);
 
@@ -554,9 +573,8 @@ std::vector<BYTE> ParseData(DWORD type, const std::u16string& text)
             value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
         }
         if (!valid || value > 0xFFFFFFFFull)
-            throw Failure{"Invalid REG_DWORD data \"" + digits +
-                          "\": give a number from 0 to 4294967295, "
-                          "in decimal or as 0x hex."};
+            throw UsageError{"invalid REG_DWORD data \"" + digits +
+                             "\": give a number from 0 to 4294967295, in decimal or as 0x hex"};
         for (int i = 0; i < 4; ++i)
             data.push_back(static_cast<BYTE>((value >> (8 * i)) & 0xFF));
         break;
@@ -574,7 +592,7 @@ std::vector<BYTE> ParseData(DWORD type, const std::u16string& text)
                 data.push_back(static_cast<BYTE>(high * 16 + low));
         }
         if (!valid)
-            throw Failure{"Invalid REG_BINARY data \"" + Utf8(text) + "\": give pairs of hex digits."};
+            throw UsageError{"invalid REG_BINARY data \"" + Utf8(text) + "\": give pairs of hex digits"};
         break;
     }
     }
@@ -594,19 +612,20 @@ DWORD ParseType(const std::u16string& name)
         return REG_DWORD;
     if (lower == u"reg_binary")
         return REG_BINARY;
-    throw Failure{"Invalid type " + Utf8(name) +
-                  ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD or REG_BINARY."};
+    throw UsageError{"invalid type " + Utf8(name) +
+                     ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD or REG_BINARY"};
 }
 
 int Add(const Arguments& args)
 {
     if (args.positional.size() != 1 || args.allValues)
-        throw SyntaxError("reg add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]");
+        throw UsageError{"reg add takes one KEY"};
     if ((args.type || args.data) && !args.valueName && !args.defaultValue)
-        throw SyntaxError("/t and /d need /v NAME or /ve");
+        throw UsageError{"/t and /d need /v NAME or /ve"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
     const DWORD type = args.type ? ParseType(*args.type) : REG_SZ;
     const std::vector<BYTE> data = ParseData(type, args.data ? *args.data : std::u16string());
+    RequireRegistry();
 
     const bool setValue = args.valueName || args.defaultValue;
     const std::u16string name = args.valueName ? *args.valueName : std::u16string();
@@ -643,10 +662,11 @@ int Add(const Arguments& args)
 int Delete(const Arguments& args)
 {
     if (args.positional.size() != 1)
-        throw SyntaxError("reg delete KEY [/v NAME | /ve | /va] /f");
+        throw UsageError{"reg delete takes one KEY"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
     if (!args.force)
-        throw Failure{"reg delete asks for no confirmation: add /f to delete."};
+        throw UsageError{"reg delete asks for no confirmation: add /f to delete"};
+    RequireRegistry();
 
     if (args.valueName || args.defaultValue)
     {
@@ -697,8 +717,9 @@ int Delete(const Arguments& args)
 int Export(const Arguments& args)
 {
     if (args.positional.size() != 2)
-        throw SyntaxError("reg export KEY FILE [/y]");
+        throw UsageError{"reg export takes a KEY and a FILE"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
+    RequireRegistry();
     const fs::path file(args.positionalBytes[1]);
     std::error_code ec;
     if (fs::exists(file, ec) && !args.overwriteFile)
@@ -707,14 +728,17 @@ int Export(const Arguments& args)
     std::vector<BYTE> bytes;
     Check(ce::ExportRegFile(path.root, path.subKey, bytes));
 
-    // Written next to the target and renamed over it, so a failed export leaves no half file.
+    // Written next to the target and renamed over it, so a failed export leaves no half file. The
+    // temporary file is made afresh (never an existing file or a link planted under its name), and
+    // owner-only like the registry whose keys it holds.
     fs::path temp = file;
     temp += ".tmp" + std::to_string(::getpid());
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
+        ce::UniqueFd out = ce::OpenHostFile(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         if (!out)
+            throw Failure{"Cannot write " + file.string() + ": " + std::strerror(errno) + "."};
+        if (!ce::WriteAll(out.get(), text) || ::fsync(out.get()) != 0)
         {
             fs::remove(temp, ec);
             throw Failure{"Cannot write " + file.string() + "."};
@@ -733,8 +757,9 @@ int Export(const Arguments& args)
 int Import(const Arguments& args)
 {
     if (args.positional.size() != 1)
-        throw SyntaxError("reg import FILE");
+        throw UsageError{"reg import takes one FILE"};
     const fs::path file(args.positionalBytes[0]);
+    RequireRegistry();
     ce::RegFileError error;
     if (ce::ImportRegFile(file, error) != ERROR_SUCCESS)
         throw Failure{file.string() + ": " + error.ToString()};
@@ -747,7 +772,7 @@ int Run(int argc, char** argv)
     if (argc < 2)
     {
         std::fputs(kUsage, stderr);
-        return 1;
+        return 2;
     }
     const std::u16string command = LowerAscii(ce::text::FromUtf8(argv[1]));
     if (command == u"/?" || command == u"-?" || command == u"--help" || command == u"-h" || command == u"/h")
@@ -760,25 +785,37 @@ int Run(int argc, char** argv)
         std::u16string_view name;
         std::u16string_view options;
         int (*run)(const Arguments&);
+        std::string_view usage;
     };
     static constexpr Command kCommands[] = {
-        {u"query", u" v ve s ", &Query},      {u"add", u" v ve t d f ", &Add},
-        {u"delete", u" v ve va f ", &Delete}, {u"export", u" y ", &Export},
-        {u"import", u" ", &Import},
+        {u"query", u" v ve s ", &Query, "reg query  KEY [/v NAME | /ve] [/s]"},
+        {u"add", u" v ve t d f ", &Add, "reg add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]"},
+        {u"delete", u" v ve va f ", &Delete, "reg delete KEY [/v NAME | /ve | /va] /f"},
+        {u"export", u" y ", &Export, "reg export KEY FILE [/y]"},
+        {u"import", u" ", &Import, "reg import FILE"},
     };
     for (const Command& c : kCommands)
     {
         if (command != c.name)
             continue;
-        const Arguments args = ParseArguments(argc, argv, c.options);
-        if (args.help)
+        try
         {
-            std::fputs(kUsage, stdout);
-            return 0;
+            const Arguments args = ParseArguments(argc, argv, c.options);
+            if (args.help)
+            {
+                std::fputs(kUsage, stdout);
+                return 0;
+            }
+            return c.run(args);
         }
-        return c.run(args);
+        catch (const UsageError& e)
+        {
+            throw Failure{"Invalid syntax: " + e.detail + ".\nUsage: " + std::string(c.usage) +
+                              "\nType \"reg /?\" for usage.",
+                          2};
+        }
     }
-    throw SyntaxError("unknown operation " + Utf8(command));
+    throw Failure{"Invalid syntax: unknown operation " + Utf8(command) + ".\nType \"reg /?\" for usage.", 2};
 }
 
 } // namespace
@@ -793,7 +830,7 @@ int main(int argc, char** argv)
     {
         std::fflush(stdout);
         std::fprintf(stderr, "ERROR: %s\n", failure.message.c_str());
-        return 1;
+        return failure.status;
     }
     catch (const std::exception& e)
     {

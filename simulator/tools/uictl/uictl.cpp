@@ -3,9 +3,12 @@
 // commands, to the first program that has what is asked for) and its answer is printed. The commands and
 // their help come from the programs' own command table.
 #include <kernel/automation.h>
+#include <kernel/handheld.h>
 #include <kernel/winstation.h>
 #include <simcore/text.h>
 
+#include <charconv>
+#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -33,10 +36,9 @@ commands that are not about a window (by default the first program that has what
 )",
                out);
     std::fputs(automation::CommandList().c_str(), out);
-    std::fputs(
-        "\nExit status: 0 done, 1 the program refused or had nothing to do it on, 2 usage or no program "
-        "answered.\n",
-        out);
+    std::fputs("\nExit status: 0 done, 1 the program refused or had nothing to do it on, 2 usage, or no "
+               "program answered or could be reached.\n",
+               out);
 }
 
 std::optional<automation::Answer> Ask(uint32_t pid, const std::vector<std::string>& args)
@@ -90,11 +92,6 @@ int ListWindows()
 // file) stay here.
 int AskWindowOwner(const automation::Command& command, const std::vector<std::string>& args)
 {
-    if (args.size() < 1 + automation::RequiredArguments(command) + command.keptByTool)
-    {
-        std::fprintf(stderr, "uictl: %s (see uictl --help)\n", automation::Usage(command).c_str());
-        return 2;
-    }
     uint32_t owner = OwnerOf(args[1]);
     if (!owner)
     {
@@ -143,15 +140,35 @@ int AskProcesses(uint32_t pid, const std::vector<std::string>& args)
     return Print(*last);
 }
 
+// A process id as --pid takes it: decimal digits of a pid the system can have.
+std::optional<uint32_t> ParsePid(const std::string& text)
+{
+    uint32_t pid = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), pid);
+    if (ec != std::errc() || end != text.data() + text.size() || pid == 0 || pid > INT32_MAX)
+        return std::nullopt;
+    return pid;
+}
+
+int Usage(const std::string& text)
+{
+    std::fprintf(stderr, "uictl: %s\nusage: uictl [--pid PID] COMMAND [ARGUMENTS] (see uictl --help)\n",
+                 text.c_str());
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     uint32_t pid = 0;
-    if (args.size() >= 2 && args[0] == "--pid")
+    if (!args.empty() && args[0] == "--pid")
     {
-        pid = static_cast<uint32_t>(std::strtoul(args[1].c_str(), nullptr, 10));
+        std::optional<uint32_t> given = args.size() >= 2 ? ParsePid(args[1]) : std::nullopt;
+        if (!given)
+            return Usage("--pid takes a process id");
+        pid = *given;
         args.erase(args.begin(), args.begin() + 2);
     }
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help")
@@ -161,8 +178,15 @@ int main(int argc, char** argv)
     }
     const automation::Command* command = automation::FindCommand(args[0]);
     if (!command)
+        return Usage("unknown command " + args[0]);
+    const size_t given = args.size() - 1;
+    if (given < automation::MinimumToolArguments(*command) ||
+        given > automation::MaximumToolArguments(*command))
+        return Usage("usage of " + std::string(command->name) + ": uictl " + automation::Usage(*command));
+    std::string problem;
+    if (!ce::CheckRuntimeDir(problem))
     {
-        std::fprintf(stderr, "uictl: unknown command %s (see uictl --help)\n", args[0].c_str());
+        std::fprintf(stderr, "uictl: %s\n", problem.c_str());
         return 2;
     }
     switch (command->scope)

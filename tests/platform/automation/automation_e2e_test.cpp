@@ -155,8 +155,9 @@ TEST(Uictl, HelpListsEveryCommandAndShortCommandsAreUsageErrors)
     const std::string help = Uictl("--help");
     for (const ce::automation::Command& command : ce::automation::Commands())
         EXPECT_NE(help.find("  " + ce::automation::Usage(command) + " "), std::string::npos) << command.name;
-    for (const char* words :
-         {"click \"Automation Sample\"", "screenshot \"Automation Sample\"", "type", "bogus"})
+    for (const char* words : {"click \"Automation Sample\"", "screenshot \"Automation Sample\"", "type",
+                              "bogus", "windows extra", "msgbox now", "screenshot 0x10000 a.png b.png",
+                              "--pid abc windows", "--pid 0 windows", "--pid 12x windows", "--pid"})
     {
         int status = 0;
         const std::string output = Uictl(words, &status);

@@ -42,6 +42,10 @@ std::span<const Command> Commands();
 const Command* FindCommand(std::string_view name);
 // How many arguments the program must receive after the command's name.
 std::size_t RequiredArguments(const Command& command);
+// How many arguments the tool takes after the command's name: from RequiredArguments plus those it keeps
+// to every word of `arguments`.
+std::size_t MinimumToolArguments(const Command& command);
+std::size_t MaximumToolArguments(const Command& command);
 // "name ARGUMENTS", as the tool or as the program takes them (without the tool's own arguments).
 std::string Usage(const Command& command, bool forProgram = false);
 // The command list of the tool's help: each section with its commands, one line each.

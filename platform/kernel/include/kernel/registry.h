@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <utility>
 
 namespace ce
@@ -23,6 +24,16 @@ namespace ce
 // wait until it ends. The body must not throw; if it does, the transaction rolls back and the result is
 // ERROR_GEN_FAILURE.
 LONG RunRegistryTransaction(bool write, const std::function<LONG()>& body);
+
+// Opens the handheld's registry now, as the first registry call would (on the handheld's first use
+// creating it from the factory image). ERROR_SUCCESS, or the error with `message` saying, for the user,
+// what is wrong and how to recover. Every program of the handheld calls it before its work, so that a
+// damaged or unreachable registry stops it with that message instead of letting it run on defaults.
+LONG OpenRegistry(std::string& message);
+
+// True when the registry was opened read-only (the handheld's folder or database cannot be written):
+// reads work, and every write fails with ERROR_ACCESS_DENIED.
+bool RegistryIsReadOnly();
 
 // A registry key handle owned by one object and closed with it.
 class UniqueHkey
