@@ -102,6 +102,11 @@ bool Writable(const fs::path& path)
                       ".damaged): the next program then makes a new registry from the factory image.");
 }
 
+[[noreturn]] void NoRegistryYet(const fs::path& dir)
+{
+    throw DbError(SQLITE_CANTOPEN, "the handheld " + dir.string() + " is read-only and has no registry yet");
+}
+
 // How the database file is opened: made here when it is missing (so that it is the owner's alone from
 // the start; SQLite gives its journal files the same mode), and read-only when the handheld is.
 struct DbFile
@@ -128,8 +133,7 @@ DbFile PrepareDbFile(const fs::path& dir, const fs::path& file)
     if (!fd && errno == EISDIR)
         Damaged(file, "a folder stands in its place");
     if (!fd && db.readOnly && errno == ENOENT)
-        throw DbError(SQLITE_CANTOPEN,
-                      "the handheld " + dir.string() + " is read-only and has no registry yet");
+        NoRegistryYet(dir);
     if (!fd)
         throw DbError(SQLITE_CANTOPEN, HandheldPathError(file, errno));
     struct stat st
@@ -337,8 +341,7 @@ std::unique_ptr<RegistryDb> RegistryDb::Open(const fs::path& dir,
     if (version == 0)
     {
         if (prepared.readOnly)
-            throw DbError(SQLITE_CANTOPEN,
-                          "the handheld " + dir.string() + " is read-only and has no registry yet");
+            NoRegistryYet(dir);
         db->Begin(true);
         try
         {
