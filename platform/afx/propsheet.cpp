@@ -28,6 +28,23 @@ void RegisterSheetClass(WNDPROC proc)
     ::RegisterClassW(&wc);
 }
 
+// The client area of a window, or for a minimised one the area it gets back when it is restored: while
+// minimised it has none, but it keeps its window rectangle, whose frame the window manager draws outside.
+RECT RestoredClientRect(HWND hWnd)
+{
+    RECT r{};
+    if (!::IsIconic(hWnd))
+    {
+        ::GetClientRect(hWnd, &r);
+        return r;
+    }
+    RECT w{};
+    ::GetWindowRect(hWnd, &w);
+    r.right = w.right - w.left;
+    r.bottom = w.bottom - w.top;
+    return r;
+}
+
 } // namespace
 
 // ----- CPropertyPage
@@ -309,9 +326,8 @@ BOOL CPropertySheet::Create(CWnd* pParentWnd, DWORD dwStyle, DWORD dwExStyle)
     HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     if ((dwStyle & WS_CHILD) && hParent)
     {
-        // A sheet inside a window fills it.
-        RECT c;
-        ::GetClientRect(hParent, &c);
+        // A sheet inside a window fills it, also when the window is minimised as the sheet is made.
+        RECT c = RestoredClientRect(hParent);
         r.right = std::max(r.right, c.right);
         r.bottom = std::max(r.bottom, c.bottom);
     }

@@ -11,6 +11,8 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, i
 {
     int code = -1;
     CWinApp* app = AfxGetApp();
+    if (!gwes::CheckHandheld())
+        return 1;
     if (!gwes::InitApplication(*afx::internal::ProgramArgc(), afx::internal::ProgramArgv()) || !app)
     {
         AfxWinTerm();

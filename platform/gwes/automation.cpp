@@ -4,6 +4,8 @@
 #include "host.h"
 
 #include <gwes/shell.h>
+#include <kernel/automation.h>
+#include <kernel/text.h>
 
 #include <commctrl.h>
 
@@ -11,8 +13,8 @@
 #include <QBuffer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
-#include <sstream>
 
 namespace gwes
 {
@@ -140,13 +142,7 @@ std::u16string ClassOf(HWND h)
 
 bool IsClass(HWND h, std::u16string_view name)
 {
-    std::u16string c = ClassOf(h);
-    if (c.size() != name.size())
-        return false;
-    for (size_t i = 0; i < c.size(); ++i)
-        if (std::towlower(c[i]) != std::towlower(name[i]))
-            return false;
-    return true;
+    return ce::text::EqualsNoCase(ClassOf(h), name);
 }
 
 std::u16string TextOf(HWND h)
@@ -268,268 +264,335 @@ const char* ButtonName(int id)
     }
 }
 
+// One command being run: its arguments, and the window and control they name.
+struct Call
+{
+    const std::vector<std::string>& a;
+    const ce::automation::Command& command;
+    HWND top = nullptr;     // commands on a window
+    HWND control = nullptr; // commands on a control
+
+    AutomationReply Usage() const { return Fail("usage: " + ce::automation::Usage(command, true)); }
+};
+
+enum class Needs
+{
+    Nothing,
+    Window,  // a[1] names a top-level window of this process
+    Control, // and a[2] one of its controls
+};
+
+// ----- Commands about the process
+
+AutomationReply Windows(const Call&)
+{
+    std::string out;
+    for (HWND h : TopLevelWindows())
+        out += Hex(h) + " " + StateOf(h) + " " + Quoted(TextOf(h)) + "\n";
+    return Ok(out);
+}
+
+AutomationReply Icon(const Call&)
+{
+    std::string out;
+    for (const NotifyIconInfo& i : NotifyIcons())
+        out += "owner=" + Hex(i.owner) + " id=" + std::to_string(i.id) +
+               " icon=" + std::to_string(i.iconNumber) + " visible=" + (i.visible ? "1" : "0") +
+               " tip=" + Quoted(i.tip) + "\n";
+    return out.empty() ? Fail("no notification icon") : Ok(out);
+}
+
+AutomationReply Tap(const Call& c)
+{
+    for (const NotifyIconInfo& i : NotifyIcons())
+        if (c.a.size() < 2 || Number(c.a[1]) == static_cast<long long>(i.id))
+            return TapNotifyIcon(i.owner, i.id) ? Ok() : Fail("the icon has no callback message");
+    return Fail("no such notification icon");
+}
+
+AutomationReply Menu(const Call&)
+{
+    HMENU m = OpenPopupMenu();
+    return m ? Ok(DescribeMenu(MenuItems(m), 0)) : Fail("no pop-up menu is open");
+}
+
+AutomationReply Choose(const Call& c)
+{
+    HMENU m = OpenPopupMenu();
+    if (!m)
+        return Fail("no pop-up menu is open");
+    std::optional<UINT> id;
+    if (auto n = Number(c.a[1]))
+        id = static_cast<UINT>(*n);
+    else
+        id = FindMenuCommand(MenuItems(m), c.a[1]);
+    return id && ChooseOpenMenuItem(*id) ? Ok() : Fail("no enabled menu item " + c.a[1]);
+}
+
+AutomationReply MessageBoxInfo(const Call&)
+{
+    auto box = CurrentMessageBox();
+    if (!box)
+        return Fail("no message box is open");
+    std::string buttons;
+    for (int b : box->buttons)
+        buttons += std::string(buttons.empty() ? "" : " ") + ButtonName(b);
+    return Ok("caption: " + Utf8(box->caption) + "\ntext: " + Utf8(box->text) + "\nbuttons: " + buttons +
+              "\n");
+}
+
+AutomationReply Answer(const Call& c)
+{
+    int id = 0;
+    if (auto n = Number(c.a[1]))
+        id = static_cast<int>(*n);
+    for (int b = IDOK; b <= IDNO && !id; ++b)
+        if (ce::text::EqualsNoCase(Utf16(c.a[1]), Utf16(ButtonName(b))))
+            id = b;
+    return AnswerMessageBox(id) ? Ok() : Fail("no open message box with the button " + c.a[1]);
+}
+
+AutomationReply FileDialog(const Call& c)
+{
+    auto d = CurrentFileDialog();
+    if (!d)
+        return Fail("no file dialog is open");
+    if (c.a.size() < 2)
+    {
+        std::string out = std::string(d->open ? "open" : "save") + " " + Quoted(d->title) + "\n";
+        for (const auto& [name, patterns] : d->filters)
+            out += "filter " + Quoted(name) + " " + Quoted(patterns) + "\n";
+        return Ok(out);
+    }
+    std::u16string path = c.a[1] == "--cancel" ? std::u16string() : Utf16(c.a[1]);
+    return AnswerFileDialog(path) ? Ok() : Fail("the file dialog refused " + c.a[1]);
+}
+
+// ----- Commands about a window
+
+AutomationReply Controls(const Call& c)
+{
+    std::vector<HWND> all;
+    Descendants(c.top, all);
+    std::string out;
+    for (HWND h : all)
+        out += std::to_string(GetDlgCtrlID(h)) + " " + Utf8(ClassOf(h)) + " " + Hex(h) + " " + StateOf(h) +
+               " " + Quoted(TextOf(h)) + "\n";
+    return Ok(out);
+}
+
+AutomationReply Timers(const Call& c)
+{
+    std::vector<HWND> all{c.top};
+    Descendants(c.top, all);
+    std::string out;
+    for (HWND h : all)
+        for (UINT_PTR id : WindowTimers(h))
+            out += Hex(h) + " " + std::to_string(id) + "\n";
+    return Ok(out);
+}
+
+AutomationReply Timer(const Call& c)
+{
+    auto id = Number(c.a[2]);
+    std::vector<HWND> all{c.top};
+    Descendants(c.top, all);
+    for (HWND h : all)
+        for (UINT_PTR t : WindowTimers(h))
+            if (id && t == static_cast<UINT_PTR>(*id))
+                return FireTimer(h, t) ? Ok() : Fail("the timer could not be fired");
+    return Fail("no timer " + c.a[2]);
+}
+
+AutomationReply Screenshot(const Call& c)
+{
+    Window* w = Get(c.top);
+    if (!w || !w->widget)
+        return Fail("the window has nothing to show");
+    QImage image = w->widget->grab().toImage();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return Fail("the screenshot could not be made");
+    return Ok(std::string(png.constData(), static_cast<size_t>(png.size())));
+}
+
+// The window's text, or a control's when one is named.
+AutomationReply Text(const Call& c)
+{
+    if (c.a.size() == 2)
+        return Ok(Utf8(TextOf(c.top)) + "\n");
+    HWND control = ResolveControl(c.top, c.a[2]);
+    if (!control)
+        return Fail("no control " + c.a[2] + " in " + c.a[1]);
+    return Ok(Utf8(TextOf(control)) + "\n");
+}
+
+// ----- Commands about a control
+
+AutomationReply Click(const Call& c)
+{
+    if (!IsWindowEnabled(c.control))
+        return Fail("the control is disabled");
+    Later([h = c.control] { Send(h, BM_CLICK, 0, 0); });
+    return Ok();
+}
+
+AutomationReply Type(const Call& c)
+{
+    if (!IsWindowEnabled(c.control))
+        return Fail("the control is disabled");
+    std::u16string text = Utf16(c.a[3]);
+    if (!IsClass(c.control, u"Edit"))
+    {
+        SetWindowTextW(c.control, text.c_str());
+        return Ok();
+    }
+    // As typed over the whole text: the edit's case rules apply and it counts as modified.
+    if (static_cast<DWORD>(GetWindowLongW(c.control, GWL_STYLE)) & ES_READONLY)
+        return Fail("the edit box is read-only");
+    Send(c.control, EM_SETSEL, 0, -1);
+    Send(c.control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    return Ok();
+}
+
+AutomationReply Check(const Call& c)
+{
+    if (c.a.size() < 4)
+        return Ok(std::to_string(Send(c.control, BM_GETCHECK, 0, 0)) + "\n");
+    auto state = Number(c.a[3]);
+    if (!state || *state < 0 || *state > 2)
+        return c.Usage();
+    if (Send(c.control, BM_GETCHECK, 0, 0) == *state)
+        return Ok();
+    Later(
+        [h = c.control, s = *state]
+        {
+            Send(h, BM_CLICK, 0, 0);
+            if (IsWindow(h) && Send(h, BM_GETCHECK, 0, 0) != s)
+                Send(h, BM_SETCHECK, static_cast<WPARAM>(s), 0);
+        });
+    return Ok();
+}
+
+AutomationReply Items(const Call& c)
+{
+    std::string out;
+    if (IsClass(c.control, WC_TABCONTROLW))
+    {
+        LRESULT n = Send(c.control, TCM_GETITEMCOUNT, 0, 0);
+        for (LRESULT i = 0; i < n; ++i)
+        {
+            WCHAR text[256] = {};
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = 256;
+            Send(c.control, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            out += std::to_string(i) + " " + Quoted(text) + "\n";
+        }
+        return Ok(out);
+    }
+    LRESULT n = Send(c.control, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i)
+        out += std::to_string(i) + " " + Quoted(ComboItem(c.control, static_cast<int>(i))) + "\n";
+    return Ok(out);
+}
+
+// A tab is chosen as a tap on it would: the parent may refuse the change (TCN_SELCHANGING), then hears of it.
+void SelectTab(HWND tabs, LRESULT index)
+{
+    Window* w = Get(tabs);
+    if (!w || !w->parent)
+        return;
+    NMHDR nm{tabs, static_cast<UINT_PTR>(w->id), static_cast<UINT>(TCN_SELCHANGING)};
+    if (Send(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(&nm)))
+        return;
+    Send(tabs, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    nm.code = static_cast<UINT>(TCN_SELCHANGE);
+    if (Window* again = Get(tabs); again && again->parent)
+        Send(again->parent, WM_NOTIFY, static_cast<WPARAM>(again->id), reinterpret_cast<LPARAM>(&nm));
+}
+
+AutomationReply Select(const Call& c)
+{
+    auto index = Number(c.a[3]);
+    if (IsClass(c.control, WC_TABCONTROLW))
+    {
+        if (!index || *index < 0 || *index >= Send(c.control, TCM_GETITEMCOUNT, 0, 0))
+            return Fail("no tab " + c.a[3]);
+        Later([h = c.control, i = *index] { SelectTab(h, static_cast<LRESULT>(i)); });
+        return Ok();
+    }
+    LRESULT i = -1;
+    if (index)
+    {
+        i = static_cast<LRESULT>(*index);
+    }
+    else
+    {
+        std::u16string text = Utf16(c.a[3]);
+        i = Send(c.control, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    if (i < 0 || i >= Send(c.control, CB_GETCOUNT, 0, 0))
+        return Fail("no item " + c.a[3]);
+    Send(c.control, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    Later(
+        [h = c.control]
+        {
+            if (Window* w = Get(h))
+                NotifyParent(*w, CBN_SELCHANGE);
+        });
+    return Ok();
+}
+
+struct Handler
+{
+    std::string_view name;
+    Needs needs;
+    AutomationReply (*run)(const Call& call);
+};
+
+// The handler of every command of the automation table (kernel/automation.h), which tells how each is
+// spelled and what it is for.
+constexpr Handler kHandlers[] = {
+    {"windows", Needs::Nothing, Windows},
+    {"controls", Needs::Window, Controls},
+    {"text", Needs::Window, Text},
+    {"click", Needs::Control, Click},
+    {"type", Needs::Control, Type},
+    {"check", Needs::Control, Check},
+    {"select", Needs::Control, Select},
+    {"items", Needs::Control, Items},
+    {"timers", Needs::Window, Timers},
+    {"timer", Needs::Window, Timer},
+    {"screenshot", Needs::Window, Screenshot},
+    {"msgbox", Needs::Nothing, MessageBoxInfo},
+    {"answer", Needs::Nothing, Answer},
+    {"icon", Needs::Nothing, Icon},
+    {"tap", Needs::Nothing, Tap},
+    {"menu", Needs::Nothing, Menu},
+    {"choose", Needs::Nothing, Choose},
+    {"filedialog", Needs::Nothing, FileDialog},
+};
+
 AutomationReply Run(const std::vector<std::string>& a)
 {
-    const std::string& cmd = a[0];
-    auto need = [&](size_t n) { return a.size() >= n; };
-
-    if (cmd == "windows")
-    {
-        std::string out;
-        for (HWND h : TopLevelWindows())
-            out += Hex(h) + " " + StateOf(h) + " " + Quoted(TextOf(h)) + "\n";
-        return Ok(out);
-    }
-    if (cmd == "icon")
-    {
-        std::string out;
-        for (const NotifyIconInfo& i : NotifyIcons())
-            out += "owner=" + Hex(i.owner) + " id=" + std::to_string(i.id) +
-                   " icon=" + std::to_string(i.iconNumber) + " visible=" + (i.visible ? "1" : "0") +
-                   " tip=" + Quoted(i.tip) + "\n";
-        return out.empty() ? Fail("no notification icon") : Ok(out);
-    }
-    if (cmd == "tap")
-    {
-        std::vector<NotifyIconInfo> icons = NotifyIcons();
-        for (const NotifyIconInfo& i : icons)
-            if (a.size() < 2 || Number(a[1]) == static_cast<long long>(i.id))
-                return TapNotifyIcon(i.owner, i.id) ? Ok() : Fail("the icon has no callback message");
-        return Fail("no such notification icon");
-    }
-    if (cmd == "menu")
-    {
-        HMENU m = OpenPopupMenu();
-        return m ? Ok(DescribeMenu(MenuItems(m), 0)) : Fail("no pop-up menu is open");
-    }
-    if (cmd == "choose")
-    {
-        if (!need(2))
-            return Fail("usage: choose ITEM");
-        HMENU m = OpenPopupMenu();
-        if (!m)
-            return Fail("no pop-up menu is open");
-        std::optional<UINT> id;
-        if (auto n = Number(a[1]))
-            id = static_cast<UINT>(*n);
-        else
-            id = FindMenuCommand(MenuItems(m), a[1]);
-        return id && ChooseOpenMenuItem(*id) ? Ok() : Fail("no enabled menu item " + a[1]);
-    }
-    if (cmd == "msgbox")
-    {
-        auto box = CurrentMessageBox();
-        if (!box)
-            return Fail("no message box is open");
-        std::string buttons;
-        for (int b : box->buttons)
-            buttons += std::string(buttons.empty() ? "" : " ") + ButtonName(b);
-        return Ok("caption: " + Utf8(box->caption) + "\ntext: " + Utf8(box->text) + "\nbuttons: " + buttons +
-                  "\n");
-    }
-    if (cmd == "answer")
-    {
-        if (!need(2))
-            return Fail("usage: answer BUTTON");
-        int id = 0;
-        if (auto n = Number(a[1]))
-            id = static_cast<int>(*n);
-        for (int b = IDOK; b <= IDNO && !id; ++b)
-            if (QString::fromStdString(a[1]).compare(ButtonName(b), Qt::CaseInsensitive) == 0)
-                id = b;
-        return AnswerMessageBox(id) ? Ok() : Fail("no open message box with the button " + a[1]);
-    }
-    if (cmd == "filedialog")
-    {
-        auto d = CurrentFileDialog();
-        if (!d)
-            return Fail("no file dialog is open");
-        if (a.size() < 2)
-        {
-            std::string out = std::string(d->open ? "open" : "save") + " " + Quoted(d->title) + "\n";
-            for (const auto& [name, patterns] : d->filters)
-                out += "filter " + Quoted(name) + " " + Quoted(patterns) + "\n";
-            return Ok(out);
-        }
-        std::u16string path = a[1] == "--cancel" ? std::u16string() : Utf16(a[1]);
-        return AnswerFileDialog(path) ? Ok() : Fail("the file dialog refused " + a[1]);
-    }
-
-    // Commands on a window.
-    if (!need(2))
-        return Fail("usage: " + cmd + " WINDOW ...");
-    HWND top = ResolveWindow(a[1]);
-    if (!top)
+    const ce::automation::Command* command = ce::automation::FindCommand(a[0]);
+    auto handler = std::find_if(std::begin(kHandlers), std::end(kHandlers),
+                                [&](const Handler& h) { return h.name == a[0]; });
+    if (!command || handler == std::end(kHandlers))
+        return Fail("unknown command " + a[0]);
+    Call call{a, *command};
+    if (a.size() - 1 < ce::automation::RequiredArguments(*command))
+        return call.Usage();
+    if (handler->needs != Needs::Nothing && !(call.top = ResolveWindow(a[1])))
         return Fail("no window " + a[1]);
-    if (cmd == "controls")
-    {
-        std::vector<HWND> all;
-        Descendants(top, all);
-        std::string out;
-        for (HWND c : all)
-            out += std::to_string(GetDlgCtrlID(c)) + " " + Utf8(ClassOf(c)) + " " + Hex(c) + " " +
-                   StateOf(c) + " " + Quoted(TextOf(c)) + "\n";
-        return Ok(out);
-    }
-    if (cmd == "timers")
-    {
-        std::vector<HWND> all{top};
-        Descendants(top, all);
-        std::string out;
-        for (HWND h : all)
-            for (UINT_PTR id : WindowTimers(h))
-                out += Hex(h) + " " + std::to_string(id) + "\n";
-        return Ok(out);
-    }
-    if (cmd == "timer")
-    {
-        if (!need(3))
-            return Fail("usage: timer WINDOW ID");
-        auto id = Number(a[2]);
-        std::vector<HWND> all{top};
-        Descendants(top, all);
-        for (HWND h : all)
-            for (UINT_PTR t : WindowTimers(h))
-                if (id && t == static_cast<UINT_PTR>(*id))
-                    return FireTimer(h, t) ? Ok() : Fail("the timer could not be fired");
-        return Fail("no timer " + a[2]);
-    }
-    if (cmd == "screenshot")
-    {
-        Window* w = Get(top);
-        if (!w || !w->widget)
-            return Fail("the window has nothing to show");
-        QImage image = w->widget->grab().toImage();
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG"))
-            return Fail("the screenshot could not be made");
-        return Ok(std::string(png.constData(), static_cast<size_t>(png.size())));
-    }
-    if (cmd == "text" && a.size() == 2)
-        return Ok(Utf8(TextOf(top)) + "\n");
-
-    if (!need(3))
-        return Fail("usage: " + cmd + " WINDOW ID ...");
-    HWND c = ResolveControl(top, a[2]);
-    if (!c)
+    if (handler->needs == Needs::Control && !(call.control = ResolveControl(call.top, a[2])))
         return Fail("no control " + a[2] + " in " + a[1]);
-    if (cmd == "text")
-        return Ok(Utf8(TextOf(c)) + "\n");
-    if (cmd == "click")
-    {
-        if (!IsWindowEnabled(c))
-            return Fail("the control is disabled");
-        Later([c] { Send(c, BM_CLICK, 0, 0); });
-        return Ok();
-    }
-    if (cmd == "type")
-    {
-        if (!need(4))
-            return Fail("usage: type WINDOW ID TEXT");
-        if (!IsWindowEnabled(c))
-            return Fail("the control is disabled");
-        std::u16string text = Utf16(a[3]);
-        if (!IsClass(c, u"Edit"))
-        {
-            SetWindowTextW(c, text.c_str());
-            return Ok();
-        }
-        // As typed over the whole text: the edit's case rules apply and it counts as modified.
-        if (static_cast<DWORD>(GetWindowLongW(c, GWL_STYLE)) & ES_READONLY)
-            return Fail("the edit box is read-only");
-        Send(c, EM_SETSEL, 0, -1);
-        Send(c, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
-        return Ok();
-    }
-    if (cmd == "check")
-    {
-        if (a.size() < 4)
-            return Ok(std::to_string(Send(c, BM_GETCHECK, 0, 0)) + "\n");
-        auto state = Number(a[3]);
-        if (!state || *state < 0 || *state > 2)
-            return Fail("usage: check WINDOW ID [0|1|2]");
-        if (Send(c, BM_GETCHECK, 0, 0) == *state)
-            return Ok();
-        Later(
-            [c, s = *state]
-            {
-                Send(c, BM_CLICK, 0, 0);
-                if (IsWindow(c) && Send(c, BM_GETCHECK, 0, 0) != s)
-                    Send(c, BM_SETCHECK, static_cast<WPARAM>(s), 0);
-            });
-        return Ok();
-    }
-    if (cmd == "items")
-    {
-        std::string out;
-        if (IsClass(c, WC_TABCONTROLW))
-        {
-            LRESULT n = Send(c, TCM_GETITEMCOUNT, 0, 0);
-            for (LRESULT i = 0; i < n; ++i)
-            {
-                WCHAR text[256] = {};
-                TCITEMW item{};
-                item.mask = TCIF_TEXT;
-                item.pszText = text;
-                item.cchTextMax = 256;
-                Send(c, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-                out += std::to_string(i) + " " + Quoted(text) + "\n";
-            }
-            return Ok(out);
-        }
-        LRESULT n = Send(c, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < n; ++i)
-            out += std::to_string(i) + " " + Quoted(ComboItem(c, static_cast<int>(i))) + "\n";
-        return Ok(out);
-    }
-    if (cmd == "select")
-    {
-        if (!need(4))
-            return Fail("usage: select WINDOW ID INDEX|TEXT");
-        auto index = Number(a[3]);
-        if (IsClass(c, WC_TABCONTROLW))
-        {
-            if (!index || *index < 0 || *index >= Send(c, TCM_GETITEMCOUNT, 0, 0))
-                return Fail("no tab " + a[3]);
-            Later(
-                [c, i = *index]
-                {
-                    Window* w = Get(c);
-                    if (!w || !w->parent)
-                        return;
-                    NMHDR nm{c, static_cast<UINT_PTR>(w->id), static_cast<UINT>(TCN_SELCHANGING)};
-                    if (Send(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(&nm)))
-                        return;
-                    Send(c, TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
-                    nm.code = static_cast<UINT>(TCN_SELCHANGE);
-                    if (Window* again = Get(c); again && again->parent)
-                        Send(again->parent, WM_NOTIFY, static_cast<WPARAM>(again->id),
-                             reinterpret_cast<LPARAM>(&nm));
-                });
-            return Ok();
-        }
-        LRESULT i = -1;
-        if (index)
-            i = *index;
-        else
-        {
-            std::u16string text = Utf16(a[3]);
-            i = Send(c, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
-        }
-        if (i < 0 || i >= Send(c, CB_GETCOUNT, 0, 0))
-            return Fail("no item " + a[3]);
-        Send(c, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
-        Later(
-            [c]
-            {
-                if (Window* w = Get(c))
-                    NotifyParent(*w, CBN_SELCHANGE);
-            });
-        return Ok();
-    }
-    return Fail("unknown command " + cmd);
+    return handler->run(call);
 }
 
 } // namespace
@@ -552,28 +615,8 @@ AutomationReply Automate(const std::vector<std::string>& args)
 
 std::vector<uint8_t> AutomationRequest(const std::vector<uint8_t>& request)
 {
-    std::vector<std::string> args;
-    std::string current;
-    for (uint8_t b : request)
-    {
-        if (b == 0)
-        {
-            args.push_back(std::move(current));
-            current.clear();
-        }
-        else
-        {
-            current.push_back(static_cast<char>(b));
-        }
-    }
-    // n arguments are joined by n - 1 NULs, so the last one is there even when it is empty ("type W ID ''").
-    if (!request.empty())
-        args.push_back(std::move(current));
-    AutomationReply reply = Automate(args);
-    std::string head = reply.ok ? "OK\n" : "ERR\n";
-    std::vector<uint8_t> answer(head.begin(), head.end());
-    answer.insert(answer.end(), reply.output.begin(), reply.output.end());
-    return answer;
+    AutomationReply reply = Automate(ce::automation::DecodeRequest(request));
+    return ce::automation::EncodeAnswer({reply.ok, reply.output});
 }
 
 } // namespace gwes

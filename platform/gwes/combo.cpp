@@ -3,6 +3,8 @@
 // by the user is reported to the parent with CBN_SELCHANGE.
 #include "host.h"
 
+#include <kernel/text.h>
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -19,22 +21,8 @@ struct Item
     DWORD_PTR data = 0;
 };
 
-int CompareNoCase(const std::u16string& a, const std::u16string& b)
-{
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i)
-    {
-        int x = towupper(a[i]), y = towupper(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-bool PrefixNoCase(const std::u16string& text, const std::u16string& prefix)
-{
-    return text.size() >= prefix.size() && CompareNoCase(text.substr(0, prefix.size()), prefix) == 0;
-}
+using ce::text::CompareNoCase;
+using ce::text::StartsWithNoCase;
 
 // The list part shared by combo boxes and list boxes.
 class ListModel
@@ -83,7 +71,7 @@ public:
         for (int k = 0; k < n; ++k)
         {
             const Item& item = items[static_cast<size_t>((first + k) % n)];
-            if (exact ? CompareNoCase(item.text, s) == 0 : PrefixNoCase(item.text, s))
+            if (exact ? CompareNoCase(item.text, s) == 0 : StartsWithNoCase(item.text, s))
                 return (first + k) % n;
         }
         return CB_ERR;

@@ -3,6 +3,7 @@
 #include "host.h"
 
 #include <gwes/shell.h>
+#include <kernel/text.h>
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -20,16 +21,9 @@ UrlOpener g_opener;
 
 bool IsOpenableUrl(std::u16string_view file)
 {
-    auto starts = [&](std::u16string_view prefix)
-    {
-        if (file.size() < prefix.size())
-            return false;
-        for (size_t i = 0; i < prefix.size(); ++i)
-            if (std::towlower(file[i]) != prefix[i])
-                return false;
-        return true;
-    };
-    return starts(u"http://") || starts(u"https://") || starts(u"mailto:");
+    using ce::text::StartsWithNoCase;
+    return StartsWithNoCase(file, u"http://") || StartsWithNoCase(file, u"https://") ||
+           StartsWithNoCase(file, u"mailto:");
 }
 } // namespace
 
@@ -57,11 +51,8 @@ BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW lpExecInfo)
         return FALSE;
     };
     std::u16string_view verb = lpExecInfo->lpVerb ? std::u16string_view(lpExecInfo->lpVerb) : u"open";
-    std::u16string lowerVerb;
-    for (char16_t c : verb)
-        lowerVerb.push_back(static_cast<char16_t>(std::towlower(c)));
     std::u16string file(lpExecInfo->lpFile);
-    if ((!verb.empty() && lowerVerb != u"open") || !IsOpenableUrl(file))
+    if ((!verb.empty() && !ce::text::EqualsNoCase(verb, u"open")) || !IsOpenableUrl(file))
         return fail(kErrorNoAssociation, SE_ERR_NOASSOC);
     bool opened = false;
     try

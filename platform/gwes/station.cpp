@@ -4,6 +4,8 @@
 #include "host.h"
 
 #include <kernel/handheld.h>
+#include <kernel/host_files.h>
+#include <kernel/registry.h>
 #include <kernel/winstation.h>
 
 #include <gwes/shell.h>
@@ -11,12 +13,12 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <sstream>
 
@@ -113,6 +115,19 @@ void StartStation()
     QObject::connect(g_notifier, &QSocketNotifier::activated, [] { ce::winstation::Dispatch(); });
 }
 
+BOOL CheckHandheld()
+{
+    std::string problem;
+    if (ce::OpenRegistry(problem) == ERROR_SUCCESS && ce::CheckRuntimeDir(problem))
+    {
+        if (ce::winstation::Listen())
+            return TRUE;
+        problem = "the window station cannot listen in " + (ce::RuntimeDir() / "ws").string();
+    }
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, problem.c_str());
+    return FALSE;
+}
+
 void StopStation()
 {
     delete g_notifier;
@@ -203,40 +218,30 @@ UINT RegisterInAtomFile(const std::u16string& upper)
     std::string name = ToQString(upper).toStdString();
     if (name.find('\n') != std::string::npos)
         return 0;
-    std::filesystem::path path = ce::RuntimeDir() / "atoms";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    const std::filesystem::path run = ce::RuntimeDir();
+    if (run.empty())
         return 0;
-    UINT result = 0;
-    if (::flock(fd, LOCK_EX) == 0)
+    ce::UniqueFd fd = ce::OpenHandheldFile(run / "atoms", O_RDWR | O_CREAT);
+    if (!fd || ce::Flock(fd.get(), LOCK_EX) != 0)
+        return 0; // closing the descriptor lets go of the lock
+    constexpr size_t kMaxAtomFile = 16 << 20;
+    std::optional<std::string> content = ce::ReadAll(fd.get(), kMaxAtomFile);
+    if (!content)
+        return 0;
+    std::istringstream lines(*content);
+    std::string line;
+    UINT index = 0;
+    while (std::getline(lines, line))
     {
-        std::string content;
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-            content.append(buffer, static_cast<size_t>(n));
-        std::istringstream lines(content);
-        std::string line;
-        UINT index = 0;
-        while (std::getline(lines, line))
-        {
-            if (line == name)
-            {
-                result = 0xC000 + index;
-                break;
-            }
-            ++index;
-        }
-        if (!result && index < 0x3FFF)
-        {
-            std::string entry = name + "\n";
-            if (::write(fd, entry.data(), entry.size()) == static_cast<ssize_t>(entry.size()))
-                result = 0xC000 + index;
-        }
-        ::flock(fd, LOCK_UN);
+        if (line == name)
+            return 0xC000 + index;
+        ++index;
     }
-    ::close(fd);
-    return result;
+    if (index >= 0x3FFF)
+        return 0;
+    if (!ce::WriteAll(fd.get(), name + "\n"))
+        return 0;
+    return 0xC000 + index;
 }
 
 struct AtomCache

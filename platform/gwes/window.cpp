@@ -2,6 +2,7 @@
 // window longs.
 #include "host.h"
 
+#include <kernel/text.h>
 #include <kernel/winstation.h>
 
 #include <QApplication>
@@ -64,16 +65,6 @@ HWND NewHandle()
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
 }
 
-bool SameNameNoCase(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (towupper(a[i]) != towupper(b[i]))
-            return false;
-    return true;
-}
-
 std::shared_ptr<WindowClass> FindClassByPointer(LPCWSTR name, HINSTANCE)
 {
     if (!name)
@@ -89,7 +80,7 @@ std::shared_ptr<WindowClass> FindClassByPointer(LPCWSTR name, HINSTANCE)
         return nullptr;
     }
     for (auto& c : t.classes)
-        if (SameNameNoCase(c->name, name))
+        if (ce::text::EqualsNoCase(c->name, name))
             return c;
     return nullptr;
 }
@@ -324,7 +315,7 @@ ATOM RegisterClassW(const WNDCLASSW* lpWndClass)
     std::lock_guard lock(t.lock);
     for (auto& c : t.classes)
     {
-        if (!c->system && SameNameNoCase(c->name, lpWndClass->lpszClassName) &&
+        if (!c->system && ce::text::EqualsNoCase(c->name, lpWndClass->lpszClassName) &&
             (c->instance == lpWndClass->hInstance || (c->style & CS_GLOBALCLASS)))
         {
             SetLastError(ERROR_CLASS_ALREADY_EXISTS);
@@ -718,7 +709,7 @@ HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName)
             continue;
         if (lpClassName &&
             !(IS_INTRESOURCE(lpClassName) ? w->cls->atom == reinterpret_cast<uintptr_t>(lpClassName)
-                                          : SameNameNoCase(w->cls->name, lpClassName)))
+                                          : ce::text::EqualsNoCase(w->cls->name, lpClassName)))
             continue;
         if (lpWindowName && w->text != lpWindowName)
             continue;

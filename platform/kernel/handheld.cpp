@@ -1,9 +1,15 @@
 #include <kernel/handheld.h>
+#include <kernel/host_files.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -16,6 +22,7 @@ namespace
 std::mutex g_lock;
 fs::path g_handheld;
 fs::path g_runtime;
+std::string g_problem;
 std::vector<void (*)()>& Hooks()
 {
     static std::vector<void (*)()> hooks;
@@ -28,11 +35,99 @@ fs::path EnvPath(const char* name)
     return (v && *v) ? fs::path(v) : fs::path();
 }
 
-void MakeOwnerOnly(const fs::path& dir)
+fs::path ConfiguredHandheld()
 {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    ::chmod(dir.c_str(), 0700);
+    fs::path dir = EnvPath("HANDHELD_DIR");
+    if (!dir.empty())
+        return dir;
+    fs::path state = EnvPath("XDG_STATE_HOME");
+    if (state.empty())
+    {
+        fs::path home = EnvPath("HOME");
+        state = (home.empty() ? fs::path("/tmp") : home) / ".local" / "state";
+    }
+    return state / "qn40" / "handheld";
+}
+
+std::string Octal(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(mode & 0777));
+    return text;
+}
+
+// Makes the handheld folder and its missing parents (0700 each); the folder itself may be reached
+// through a link its user made. 0 or the errno that refuses it.
+int PrepareHandheld(const fs::path& dir)
+{
+    bool made = false;
+    fs::path prefix;
+    for (const fs::path& part : dir)
+    {
+        prefix /= part;
+        if (::mkdir(prefix.c_str(), 0700) == 0)
+            made = true;
+        else if (errno != EEXIST)
+            return errno;
+    }
+    struct stat st
+    {
+    };
+    if (::stat(dir.c_str(), &st) != 0)
+        return errno;
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    if (st.st_uid != ::geteuid())
+        return EPERM;
+    if (made && (st.st_mode & 0777) != 0700)
+        return ::chmod(dir.c_str(), 0700) == 0 ? 0 : errno;
+    if (st.st_mode & 077)
+    {
+        const mode_t narrowed = st.st_mode & 0700;
+        if (::chmod(dir.c_str(), narrowed) != 0)
+            return errno;
+        std::fprintf(stderr,
+                     "handheld: %s was open to other users (mode %s); it is now owner-only (mode %s)\n",
+                     dir.c_str(), Octal(st.st_mode).c_str(), Octal(narrowed).c_str());
+    }
+    return 0;
+}
+
+// A file an existing entry of the handheld may be: 0, or the errno that refuses it.
+int CheckFileEntry(const fs::path& file)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(file.c_str(), &st) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISLNK(st.st_mode))
+        return ELOOP;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    return S_ISREG(st.st_mode) ? 0 : EINVAL;
+}
+
+// An existing file just opened without following links: refused unless it is a regular file, narrowed
+// to its owner, and blocking again.
+UniqueFd CheckOpened(UniqueFd fd)
+{
+    struct stat st
+    {
+    };
+    if (::fstat(fd.get(), &st) != 0)
+        return {};
+    if (!S_ISREG(st.st_mode))
+    {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return {};
+    }
+    if (st.st_mode & 077)
+        ::fchmod(fd.get(), st.st_mode & 0700);
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return {};
+    return fd;
 }
 
 } // namespace
@@ -42,36 +137,125 @@ fs::path HandheldDir()
     std::lock_guard lock(g_lock);
     if (g_handheld.empty())
     {
-        fs::path dir = EnvPath("HANDHELD_DIR");
-        if (dir.empty())
-        {
-            fs::path state = EnvPath("XDG_STATE_HOME");
-            if (state.empty())
-            {
-                fs::path home = EnvPath("HOME");
-                state = (home.empty() ? fs::path("/tmp") : home) / ".local" / "state";
-            }
-            dir = state / "qn40" / "handheld";
-        }
         std::error_code ec;
-        fs::create_directories(dir, ec);
-        g_handheld = fs::absolute(dir, ec);
+        fs::path dir = fs::absolute(ConfiguredHandheld(), ec);
         if (ec)
-            g_handheld = dir;
+            dir = ConfiguredHandheld();
+        if (const int error = PrepareHandheld(dir))
+        {
+            g_problem = "the handheld cannot be used: " + HandheldPathError(dir, error);
+            return {};
+        }
+        g_problem.clear();
+        g_handheld = dir;
     }
     return g_handheld;
+}
+
+std::string HandheldProblem()
+{
+    std::lock_guard lock(g_lock);
+    return g_problem;
 }
 
 fs::path RuntimeDir()
 {
     fs::path handheld = HandheldDir();
+    if (handheld.empty())
+        return {};
     std::lock_guard lock(g_lock);
-    if (g_runtime.empty())
-    {
+    if (g_runtime.empty() && MakeHandheldFolder(handheld / "run") == 0)
         g_runtime = handheld / "run";
-        MakeOwnerOnly(g_runtime);
-    }
     return g_runtime;
+}
+
+int MakeHandheldFolder(const fs::path& dir)
+{
+    if (::mkdir(dir.c_str(), 0700) == 0)
+        return ::chmod(dir.c_str(), 0700) == 0 ? 0 : errno;
+    if (errno != EEXIST)
+        return errno;
+    struct stat st
+    {
+    };
+    if (::lstat(dir.c_str(), &st) != 0)
+        return errno;
+    if (S_ISLNK(st.st_mode))
+        return ELOOP;
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    if (st.st_uid != ::geteuid())
+        return EPERM;
+    if ((st.st_mode & 077) && ::chmod(dir.c_str(), st.st_mode & 0700) != 0)
+        return errno;
+    return 0;
+}
+
+UniqueFd OpenHandheldFile(const fs::path& file, int flags)
+{
+    // Non-blocking until the file is known to be a regular one, so that a planted pipe cannot hang it.
+    const int open = (flags & ~O_CREAT) | O_NOFOLLOW | O_NONBLOCK;
+    for (int attempt = 0; attempt < 4; ++attempt)
+    {
+        if (flags & O_CREAT)
+        {
+            UniqueFd made = OpenHostFile(file.c_str(), open | O_CREAT | O_EXCL, 0600);
+            if (made)
+                return ::fchmod(made.get(), 0600) == 0 ? CheckOpened(std::move(made)) : UniqueFd();
+            if (errno != EEXIST)
+                return {};
+        }
+        UniqueFd fd = OpenHostFile(file.c_str(), open);
+        if (fd)
+            return CheckOpened(std::move(fd));
+        if (errno != ENOENT || !(flags & O_CREAT))
+            return {};
+        // Removed between the two opens: make it again.
+    }
+    return {};
+}
+
+std::string HandheldPathError(const fs::path& path, int error)
+{
+    const std::string name = path.string();
+    switch (error)
+    {
+    case ELOOP:
+        return name + " is a symbolic link; the handheld's files are never reached through one (remove it)";
+    case ENOTDIR:
+        return name + " is not a folder";
+    case EISDIR:
+        return name + " is a folder, not a file";
+    case EINVAL:
+        return name + " is not a regular file";
+    case EPERM:
+        return name + " belongs to another user";
+    default:
+        return name + ": " + std::strerror(error);
+    }
+}
+
+bool CheckRuntimeDir(std::string& message)
+{
+    const fs::path handheld = HandheldDir();
+    if (handheld.empty())
+    {
+        message = HandheldProblem();
+        return false;
+    }
+    const fs::path run = handheld / "run";
+    for (const fs::path& dir : {run, run / "mutex", run / "ws"})
+        if (const int error = MakeHandheldFolder(dir))
+        {
+            message = HandheldPathError(dir, error);
+            return false;
+        }
+    if (const int error = CheckFileEntry(run / "atoms"))
+    {
+        message = HandheldPathError(run / "atoms", error);
+        return false;
+    }
+    return true;
 }
 
 fs::path LibraryDir()
@@ -108,6 +292,7 @@ void ResetHandheld()
         std::lock_guard lock(g_lock);
         g_handheld.clear();
         g_runtime.clear();
+        g_problem.clear();
         hooks = Hooks();
     }
     for (auto hook : hooks)

@@ -1,5 +1,6 @@
 #include <card/air.h>
 
+#include <simcore/mix.h>
 #include <simcore/reg_key.h>
 #include <simcore/text.h>
 
@@ -38,16 +39,6 @@ std::u16string Widen(const std::string& text)
     return out;
 }
 
-uint32_t Mix(uint32_t x)
-{
-    x ^= x >> 16;
-    x *= 0x7FEB352D;
-    x ^= x >> 15;
-    x *= 0x846CA68B;
-    x ^= x >> 16;
-    return x;
-}
-
 // Smooth noise in [-1, 1]: values at every 2 s step, interpolated with a cosine in between.
 double Noise(uint32_t seed, uint32_t stream, int64_t nowMs)
 {
@@ -62,6 +53,17 @@ double Noise(uint32_t seed, uint32_t stream, int64_t nowMs)
     };
     const double t = (1 - std::cos(f * 3.14159265358979)) / 2;
     return at(k) * (1 - t) + at(k + 1) * t;
+}
+
+// A number of the key within [lo, hi]. Taken through value_or: for `v && *v >= lo` the compiler may
+// compare the value of an empty optional before it tests the flag, which gives the same result but shows
+// in valgrind as a jump on an uninitialised value.
+std::optional<int64_t> NumberIn(const RegKey& key, std::u16string_view name, int64_t lo, int64_t hi)
+{
+    const int64_t n = key.GetNumber(name).value_or(lo - 1);
+    if (n < lo || n > hi)
+        return std::nullopt;
+    return n;
 }
 
 std::optional<std::string> Text(const RegKey& key, std::u16string_view name)
@@ -117,21 +119,21 @@ AirSettings AirSettings::Load()
     if (auto v = Text(key, u"Bssid"))
         if (auto mac = ParseMac(*v))
             air.bssid = *mac;
-    if (auto v = key.GetNumber(u"Channel"); v && *v >= 1 && *v <= 14)
+    if (auto v = NumberIn(key, u"Channel", 1, 14))
         air.channel = static_cast<uint32_t>(*v);
-    if (auto v = key.GetNumber(u"Rssi"); v && *v >= -100 && *v <= -10)
+    if (auto v = NumberIn(key, u"Rssi", -100, -10))
         air.rssi = static_cast<int>(*v);
-    if (auto v = key.GetNumber(u"Quality"); v && *v >= 0 && *v <= 100)
+    if (auto v = NumberIn(key, u"Quality", 0, 100))
         air.quality = static_cast<int>(*v);
-    if (auto v = key.GetNumber(u"Traffic"); v && *v >= 0 && *v <= 100000000)
+    if (auto v = NumberIn(key, u"Traffic", 0, 100000000))
         air.traffic = static_cast<uint32_t>(*v);
-    if (auto v = key.GetNumber(u"Latency"); v && *v >= 0 && *v <= 600000)
+    if (auto v = NumberIn(key, u"Latency", 0, 600000))
         air.latency = static_cast<uint32_t>(*v);
-    if (auto v = key.GetNumber(u"Seed"); v && *v >= 0 && *v <= 0xFFFFFFFF)
+    if (auto v = NumberIn(key, u"Seed", 0, 0xFFFFFFFF))
         air.seed = static_cast<uint32_t>(*v);
     if (auto v = Text(key, u"Ip"))
         air.ip = *v;
-    if (auto v = key.GetNumber(u"ScanTime"); v && *v >= 0 && *v <= 600000)
+    if (auto v = NumberIn(key, u"ScanTime", 0, 600000))
         air.scanTime = static_cast<uint32_t>(*v);
     return air;
 }

@@ -2,6 +2,7 @@
 #include <simcore/reg_key.h>
 #include <simcore/text.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace sim::clock
@@ -24,6 +25,12 @@ struct ClockState
     int64_t offset = 0;
 };
 
+int64_t Clamp(int64_t ms, int64_t bound = kRangeMs)
+{
+    return std::clamp(ms, -bound, bound);
+}
+
+// Values from the registry are clamped, so that no sum below can overflow whatever was written there.
 ClockState Load()
 {
     ClockState s;
@@ -31,8 +38,8 @@ ClockState Load()
     if (!key.valid())
         return s;
     s.frozen = key.GetNumber(u"Frozen").value_or(0) != 0;
-    s.at = key.GetNumber(u"At").value_or(0);
-    s.offset = key.GetNumber(u"Offset").value_or(0);
+    s.at = Clamp(key.GetNumber(u"At").value_or(0));
+    s.offset = Clamp(key.GetNumber(u"Offset").value_or(0), 2 * kRangeMs); // real time is added to it
     return s;
 }
 
@@ -46,7 +53,7 @@ void Save(const ClockState& s)
 
 int64_t Now(const ClockState& s)
 {
-    return s.frozen ? s.at : RealMs() + s.offset;
+    return Clamp(s.frozen ? s.at : RealMs() + s.offset);
 }
 
 } // namespace
@@ -88,19 +95,23 @@ void Run()
                         });
 }
 
-void Advance(int64_t ms)
+LONG Advance(int64_t ms)
 {
-    RegistryTransaction(true,
-                        [ms]
-                        {
-                            ClockState s = Load();
-                            if (s.frozen)
-                                s.at += ms;
-                            else
-                                s.offset += ms;
-                            Save(s);
-                            return ERROR_SUCCESS;
-                        });
+    return RegistryTransaction(true,
+                               [ms]() -> LONG
+                               {
+                                   ClockState s = Load();
+                                   const int64_t now = Now(s);
+                                   int64_t target = 0;
+                                   if (__builtin_add_overflow(now, ms, &target) || target != Clamp(target))
+                                       return ERROR_INVALID_PARAMETER;
+                                   if (s.frozen)
+                                       s.at = target;
+                                   else
+                                       s.offset += target - now;
+                                   Save(s);
+                                   return ERROR_SUCCESS;
+                               });
 }
 
 } // namespace sim::clock

@@ -6,29 +6,6 @@
 namespace sim
 {
 
-RegKey::~RegKey()
-{
-    if (m_key)
-        RegCloseKey(m_key);
-}
-
-RegKey::RegKey(RegKey&& other) noexcept : m_key(other.m_key)
-{
-    other.m_key = nullptr;
-}
-
-RegKey& RegKey::operator=(RegKey&& other) noexcept
-{
-    if (this != &other)
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-        m_key = other.m_key;
-        other.m_key = nullptr;
-    }
-    return *this;
-}
-
 RegKey RegKey::Open(HKEY root, std::u16string_view path, REGSAM access)
 {
     std::u16string p(path);
@@ -57,14 +34,14 @@ std::optional<RegValue> RegKey::Get(std::u16string_view name) const
     for (int attempt = 0; attempt < 4; ++attempt)
     {
         DWORD type = 0, size = 0;
-        if (RegQueryValueExW(m_key, n.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        if (RegQueryValueExW(m_key.get(), n.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
             return std::nullopt;
         RegValue value;
         value.type = type;
         value.data.resize(size);
         DWORD got = size;
-        LONG rc =
-            RegQueryValueExW(m_key, n.c_str(), nullptr, &type, size ? value.data.data() : nullptr, &got);
+        LONG rc = RegQueryValueExW(m_key.get(), n.c_str(), nullptr, &type, size ? value.data.data() : nullptr,
+                                   &got);
         if (rc == ERROR_MORE_DATA)
             continue; // changed under us; ask again
         if (rc != ERROR_SUCCESS)
@@ -127,7 +104,7 @@ LONG RegKey::SetString(std::u16string_view name, std::u16string_view value)
     if (!m_key)
         return ERROR_INVALID_HANDLE;
     std::u16string n(name), v(value);
-    return RegSetValueExW(m_key, n.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+    return RegSetValueExW(m_key.get(), n.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
                           static_cast<DWORD>((v.size() + 1) * sizeof(char16_t)));
 }
 
@@ -138,7 +115,7 @@ LONG RegKey::SetDword(std::u16string_view name, DWORD value)
     std::u16string n(name);
     const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
                            static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
-    return RegSetValueExW(m_key, n.c_str(), 0, REG_DWORD, bytes, 4);
+    return RegSetValueExW(m_key.get(), n.c_str(), 0, REG_DWORD, bytes, 4);
 }
 
 LONG RegKey::SetBinary(std::u16string_view name, const std::vector<uint8_t>& value)
@@ -146,7 +123,7 @@ LONG RegKey::SetBinary(std::u16string_view name, const std::vector<uint8_t>& val
     if (!m_key)
         return ERROR_INVALID_HANDLE;
     std::u16string n(name);
-    return RegSetValueExW(m_key, n.c_str(), 0, REG_BINARY, value.empty() ? nullptr : value.data(),
+    return RegSetValueExW(m_key.get(), n.c_str(), 0, REG_BINARY, value.empty() ? nullptr : value.data(),
                           static_cast<DWORD>(value.size()));
 }
 
@@ -155,7 +132,7 @@ LONG RegKey::DeleteValue(std::u16string_view name)
     if (!m_key)
         return ERROR_INVALID_HANDLE;
     std::u16string n(name);
-    return RegDeleteValueW(m_key, n.c_str());
+    return RegDeleteValueW(m_key.get(), n.c_str());
 }
 
 std::vector<std::u16string> RegKey::SubKeys() const
@@ -167,7 +144,7 @@ std::vector<std::u16string> RegKey::SubKeys() const
     {
         WCHAR name[256];
         DWORD length = 256;
-        if (RegEnumKeyExW(m_key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExW(m_key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         names.emplace_back(name, length);
     }
@@ -184,7 +161,7 @@ std::vector<std::pair<std::u16string, RegValue>> RegKey::Values() const
         WCHAR name[256];
         DWORD length = 256;
         DWORD type = 0, size = 0;
-        if (RegEnumValueW(m_key, i, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        if (RegEnumValueW(m_key.get(), i, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
             break;
         std::u16string n(name, length);
         if (auto v = Get(n))

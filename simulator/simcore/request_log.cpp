@@ -3,18 +3,18 @@
 #include <simcore/text.h>
 
 #include <kernel/handheld.h>
+#include <kernel/host_files.h>
 
 #include <fcntl.h>
-#include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace sim::requestlog
 {
 namespace
 {
 constexpr std::u16string_view kLogKey = u"Simulator\\Log";
-}
+constexpr size_t kMaxLog = 256u << 20;
+} // namespace
 
 bool Enabled()
 {
@@ -47,15 +47,19 @@ void Append(const std::string& kind, const std::vector<std::pair<std::string, st
         line += " " + name + "=" + value;
     line += "\n";
     const auto path = Path();
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    // One write per line on a descriptor opened for appending: lines of several processes never mix.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (ce::MakeHandheldFolder(path.parent_path()) != 0)
         return;
-    ssize_t rc = ::write(fd, line.data(), line.size());
-    (void)rc;
-    ::close(fd);
+    // One write per line on a descriptor opened for appending: lines of several processes never mix.
+    ce::UniqueFd fd = ce::OpenHandheldFile(path, O_WRONLY | O_CREAT | O_APPEND);
+    if (fd)
+        ce::WriteAll(fd.get(), line);
+}
+
+std::string Text()
+{
+    ce::UniqueFd fd = ce::OpenHandheldFile(Path(), O_RDONLY);
+    std::optional<std::string> text = fd ? ce::ReadAll(fd.get(), kMaxLog) : std::nullopt;
+    return text.value_or(std::string());
 }
 
 std::optional<std::string> Entry::Field(const std::string& name) const
@@ -85,7 +89,7 @@ std::optional<std::vector<uint8_t>> Entry::Bytes(const std::string& name) const
 std::vector<Entry> Read()
 {
     std::vector<Entry> entries;
-    std::ifstream in(Path());
+    std::istringstream in(Text());
     std::string line;
     while (std::getline(in, line))
     {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <kernel/text.h>
+
 #include <charconv>
 
 namespace sim
@@ -35,7 +37,7 @@ std::u16string FromUtf8(std::string_view text)
 
 std::string HexBytes(std::span<const uint8_t> bytes)
 {
-    static const char digits[] = "0123456789ABCDEF";
+    constexpr const char* digits = ce::text::kHexDigitsUpper;
     std::string out;
     out.reserve(bytes.size() * 2);
     for (uint8_t b : bytes)
@@ -45,20 +47,6 @@ std::string HexBytes(std::span<const uint8_t> bytes)
     }
     return out;
 }
-
-namespace
-{
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-} // namespace
 
 std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text)
 {
@@ -72,7 +60,7 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text)
                 return std::nullopt;
             continue;
         }
-        int d = HexDigit(c);
+        int d = ce::text::HexDigitValue(static_cast<unsigned char>(c));
         if (d < 0)
             return std::nullopt;
         if (high < 0)
@@ -91,7 +79,7 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text)
 std::string Hex32(uint32_t value)
 {
     char buf[9];
-    static const char digits[] = "0123456789ABCDEF";
+    constexpr const char* digits = ce::text::kHexDigitsUpper;
     for (int i = 7; i >= 0; --i)
     {
         buf[i] = digits[value & 15];
@@ -143,23 +131,6 @@ std::optional<uint32_t> ParseHex32(std::string_view text)
     if (ec != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return value;
-}
-
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-    {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'a' && x <= u'z')
-            x = static_cast<char16_t>(x - 32);
-        if (y >= u'a' && y <= u'z')
-            y = static_cast<char16_t>(y - 32);
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 } // namespace sim

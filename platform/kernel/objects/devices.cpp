@@ -8,6 +8,7 @@
 #include "devices.h"
 
 #include <kernel/handheld.h>
+#include <kernel/registry.h>
 #include <streamdrv.h>
 
 #include <algorithm>
@@ -408,35 +409,33 @@ std::vector<BuiltInDriver> ReadBuiltIns()
 {
     std::vector<BuiltInDriver> drivers;
     const std::u16string root = u"Drivers\\BuiltIn";
-    HKEY builtIn = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_READ, &builtIn) != ERROR_SUCCESS)
+    UniqueHkey builtIn;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, root.c_str(), 0, KEY_READ, builtIn.receive()) != ERROR_SUCCESS)
         return drivers;
     for (DWORD i = 0;; ++i)
     {
         WCHAR sub[256];
         DWORD length = 256;
-        LONG result = RegEnumKeyExW(builtIn, i, sub, &length, nullptr, nullptr, nullptr, nullptr);
+        LONG result = RegEnumKeyExW(builtIn.get(), i, sub, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_MORE_DATA)
             continue;
         if (result != ERROR_SUCCESS)
             break;
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(builtIn, sub, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        UniqueHkey key;
+        if (RegOpenKeyExW(builtIn.get(), sub, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
             continue;
         BuiltInDriver driver;
         driver.key = root + u"\\" + std::u16string(sub, std::min<DWORD>(length, 255));
-        auto dll = ReadString(key, u"Dll");
-        auto prefix = ReadString(key, u"Prefix");
-        driver.index = ReadDword(key, u"Index");
-        driver.order = ReadDword(key, u"Order").value_or(UINT32_MAX);
-        RegCloseKey(key);
+        auto dll = ReadString(key.get(), u"Dll");
+        auto prefix = ReadString(key.get(), u"Prefix");
+        driver.index = ReadDword(key.get(), u"Index");
+        driver.order = ReadDword(key.get(), u"Order").value_or(UINT32_MAX);
         if (!dll || !prefix)
             continue;
         driver.dll = *dll;
         driver.prefix = *prefix;
         drivers.push_back(std::move(driver));
     }
-    RegCloseKey(builtIn);
     std::stable_sort(drivers.begin(), drivers.end(),
                      [](const BuiltInDriver& a, const BuiltInDriver& b) { return a.order < b.order; });
     return drivers;
@@ -583,7 +582,7 @@ HANDLE OpenDevice(std::u16string_view name, DWORD access, DWORD share)
 }
 
 DeviceFile::DeviceFile(std::shared_ptr<Device> device, uint64_t id)
-    : KernelObject(kType), m_device(std::move(device)), m_id(id)
+    : FileObject(kType), m_device(std::move(device)), m_id(id)
 {
 }
 
@@ -650,78 +649,53 @@ BOOL DeviceFile::IoControl(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWOR
     return TRUE;
 }
 
-std::optional<DWORD> DeviceFile::Read(LPVOID buffer, DWORD count)
+template <class Entry, class Call> std::optional<DWORD> DeviceFile::CallEntry(Entry entry, Call&& call)
 {
     DWORD_PTR context = 0;
-    DriverCall call(*m_device, m_id, context);
-    if (!call.entered())
+    DriverCall driverCall(*m_device, m_id, context);
+    if (!driverCall.entered())
     {
         SetLastError(ERROR_INVALID_HANDLE);
         return std::nullopt;
     }
-    if (!m_device->entry.read)
+    if (!entry)
     {
         SetLastError(ERROR_INVALID_FUNCTION);
         return std::nullopt;
     }
     SetLastError(ERROR_SUCCESS);
-    DWORD done = RunDriver<DWORD>(static_cast<DWORD>(-1),
-                                  [&] { return m_device->entry.read(context, buffer, count); });
-    if (done == static_cast<DWORD>(-1))
+    const DWORD answer = RunDriver<DWORD>(static_cast<DWORD>(-1), [&] { return call(entry, context); });
+    if (answer == static_cast<DWORD>(-1))
     {
         KeepDriverError(ERROR_GEN_FAILURE);
         return std::nullopt;
     }
-    return std::min(done, count);
+    return answer;
 }
 
-std::optional<DWORD> DeviceFile::Write(LPCVOID buffer, DWORD count)
+bool DeviceFile::Read(void* buffer, DWORD count, DWORD& done)
 {
-    DWORD_PTR context = 0;
-    DriverCall call(*m_device, m_id, context);
-    if (!call.entered())
-    {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return std::nullopt;
-    }
-    if (!m_device->entry.write)
-    {
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return std::nullopt;
-    }
-    SetLastError(ERROR_SUCCESS);
-    DWORD done = RunDriver<DWORD>(static_cast<DWORD>(-1),
-                                  [&] { return m_device->entry.write(context, buffer, count); });
-    if (done == static_cast<DWORD>(-1))
-    {
-        KeepDriverError(ERROR_GEN_FAILURE);
-        return std::nullopt;
-    }
-    return std::min(done, count);
+    std::optional<DWORD> n = CallEntry(m_device->entry.read, [&](PFN_STREAM_READ read, DWORD_PTR context)
+                                       { return read(context, buffer, count); });
+    done = n ? std::min(*n, count) : 0;
+    return n.has_value();
 }
 
-std::optional<DWORD> DeviceFile::Seek(LONG distance, DWORD method)
+bool DeviceFile::Write(const void* buffer, DWORD count, DWORD& done)
 {
-    DWORD_PTR context = 0;
-    DriverCall call(*m_device, m_id, context);
-    if (!call.entered())
-    {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return std::nullopt;
-    }
-    if (!m_device->entry.seek)
-    {
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return std::nullopt;
-    }
-    SetLastError(ERROR_SUCCESS);
-    DWORD position = RunDriver<DWORD>(static_cast<DWORD>(-1),
-                                      [&] { return m_device->entry.seek(context, distance, method); });
-    if (position == static_cast<DWORD>(-1))
-    {
-        KeepDriverError(ERROR_GEN_FAILURE);
-        return std::nullopt;
-    }
+    std::optional<DWORD> n = CallEntry(m_device->entry.write, [&](PFN_STREAM_WRITE write, DWORD_PTR context)
+                                       { return write(context, buffer, count); });
+    done = n ? std::min(*n, count) : 0;
+    return n.has_value();
+}
+
+std::optional<DWORD> DeviceFile::Seek(LONG distance, PLONG high, DWORD method)
+{
+    std::optional<DWORD> position =
+        CallEntry(m_device->entry.seek,
+                  [&](PFN_STREAM_SEEK seek, DWORD_PTR context) { return seek(context, distance, method); });
+    if (position && high)
+        *high = 0;
     return position;
 }
 
@@ -755,19 +729,13 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, D
     return Boundary<BOOL>(FALSE,
                           [&]() -> BOOL
                           {
-                              std::shared_ptr<KernelObject> object = Handles().Find(hDevice);
-                              if (object && object->type() == ObjectType::File)
-                              {
-                                  SetLastError(ERROR_INVALID_FUNCTION);
-                                  return FALSE;
-                              }
-                              if (!object || object->type() != ObjectType::DeviceFile)
+                              std::shared_ptr<FileObject> file = FindFileObject(hDevice);
+                              if (!file)
                               {
                                   SetLastError(ERROR_INVALID_HANDLE);
                                   return FALSE;
                               }
-                              return static_cast<DeviceFile&>(*object).IoControl(
-                                  dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
-                                  lpBytesReturned);
+                              return file->IoControl(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer,
+                                                     nOutBufferSize, lpBytesReturned);
                           });
 }

@@ -3,13 +3,14 @@
 // between the handles of this process, as Windows does between all handles of a file.
 #include "devices.h"
 
+#include <kernel/host_files.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
 #include <map>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace ce::objects
@@ -45,40 +46,151 @@ bool Conflicts(const ShareEntry& open, bool read, bool write, DWORD share)
            (open.read && !(share & FILE_SHARE_READ)) || (open.write && !(share & FILE_SHARE_WRITE));
 }
 
-class HostFile final : public KernelObject
+class HostFile final : public FileObject
 {
 public:
     static constexpr ObjectType kType = ObjectType::File;
-    HostFile(int fd, bool read, bool write, const struct stat& st)
-        : KernelObject(kType), fd(fd), canRead(read), canWrite(write), key(st.st_dev, st.st_ino)
+    HostFile(UniqueFd descriptor, bool read, bool write, const struct stat& st)
+        : FileObject(kType), fd(std::move(descriptor)), canRead(read), canWrite(write),
+          key(st.st_dev, st.st_ino)
     {
     }
-    ~HostFile() override
-    {
-        if (shareId != 0)
-        {
-            SharingTable& sharing = Sharing();
-            std::lock_guard lock(sharing.lock);
-            auto it = sharing.files.find(key);
-            if (it != sharing.files.end())
-            {
-                auto& opens = it->second;
-                opens.erase(std::remove_if(opens.begin(), opens.end(),
-                                           [&](const ShareEntry& e) { return e.id == shareId; }),
-                            opens.end());
-                if (opens.empty())
-                    sharing.files.erase(it);
-            }
-        }
-        ::close(fd);
-    }
+    ~HostFile() override;
 
-    const int fd;
+    bool Read(void* buffer, DWORD count, DWORD& done) override;
+    bool Write(const void* buffer, DWORD count, DWORD& done) override;
+    std::optional<DWORD> Seek(LONG distance, PLONG high, DWORD method) override;
+    std::optional<uint64_t> Size() override;
+
+    const UniqueFd fd;
     const bool canRead;
     const bool canWrite;
     const std::pair<dev_t, ino_t> key;
     uint64_t shareId = 0; // 0: an open without data access, which shares with everything
 };
+
+HostFile::~HostFile()
+{
+    if (shareId == 0)
+        return;
+    SharingTable& sharing = Sharing();
+    std::lock_guard lock(sharing.lock);
+    auto it = sharing.files.find(key);
+    if (it == sharing.files.end())
+        return;
+    auto& opens = it->second;
+    opens.erase(
+        std::remove_if(opens.begin(), opens.end(), [&](const ShareEntry& e) { return e.id == shareId; }),
+        opens.end());
+    if (opens.empty())
+        sharing.files.erase(it);
+}
+
+bool HostFile::Read(void* buffer, DWORD count, DWORD& done)
+{
+    if (!canRead)
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    auto* bytes = static_cast<char*>(buffer);
+    while (done < count)
+    {
+        ssize_t n = ::read(fd.get(), bytes + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+        {
+            SetLastError(ErrorFromErrno(errno));
+            return false;
+        }
+        if (n == 0)
+            break; // end of file: success with fewer bytes
+        done += static_cast<DWORD>(n);
+    }
+    return true;
+}
+
+bool HostFile::Write(const void* buffer, DWORD count, DWORD& done)
+{
+    if (!canWrite)
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    const auto* bytes = static_cast<const char*>(buffer);
+    while (done < count)
+    {
+        ssize_t n = ::write(fd.get(), bytes + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            SetLastError(n < 0 ? ErrorFromErrno(errno) : ERROR_WRITE_FAULT);
+            return false;
+        }
+        done += static_cast<DWORD>(n);
+    }
+    return true;
+}
+
+std::optional<DWORD> HostFile::Seek(LONG distance, PLONG high, DWORD method)
+{
+    const int64_t move =
+        high ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
+                                    static_cast<uint32_t>(distance))
+             : static_cast<int64_t>(distance);
+    int64_t base = 0;
+    if (method == FILE_CURRENT)
+    {
+        base = ::lseek(fd.get(), 0, SEEK_CUR);
+        if (base < 0)
+        {
+            SetLastError(ErrorFromErrno(errno));
+            return std::nullopt;
+        }
+    }
+    else if (method == FILE_END)
+    {
+        std::optional<uint64_t> size = Size();
+        if (!size)
+            return std::nullopt;
+        base = static_cast<int64_t>(*size);
+    }
+    if ((move > 0 && base > std::numeric_limits<int64_t>::max() - move) || base + move < 0)
+    {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return std::nullopt;
+    }
+    const int64_t target = base + move;
+    // Without a high half the new position has to fit in 32 bits.
+    if (!high && target > 0xFFFFFFFFll)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return std::nullopt;
+    }
+    if (::lseek(fd.get(), target, SEEK_SET) < 0)
+    {
+        SetLastError(ErrorFromErrno(errno));
+        return std::nullopt;
+    }
+    if (high)
+        *high = static_cast<LONG>(static_cast<uint64_t>(target) >> 32);
+    return static_cast<DWORD>(target);
+}
+
+std::optional<uint64_t> HostFile::Size()
+{
+    struct stat st
+    {
+    };
+    if (::fstat(fd.get(), &st) != 0)
+    {
+        SetLastError(ErrorFromErrno(errno));
+        return std::nullopt;
+    }
+    return static_cast<uint64_t>(st.st_size);
+}
 
 std::optional<std::string> HostPath(std::u16string_view name)
 {
@@ -104,25 +216,73 @@ DWORD OpenError(int error, const std::string& path)
                                                                      : ERROR_PATH_NOT_FOUND;
 }
 
-int Open(const std::string& path, int flags, mode_t mode)
+// Opens the host file as the creation disposition asks; `existed` tells whether the file was there. An
+// empty descriptor with errno set on failure.
+UniqueFd OpenDescriptor(const std::string& path, DWORD disposition, int mode, mode_t permissions,
+                        bool dataAccess, bool& existed)
 {
-    int fd;
-    do
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
-    while (fd < 0 && errno == EINTR);
+    existed = true;
+    if (disposition == CREATE_NEW)
+    {
+        existed = false;
+        return ce::OpenHostFile(path.c_str(), mode | O_CREAT | O_EXCL, permissions);
+    }
+    if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
+    {
+        // Create it if it is missing, else open what is there; retried if it vanishes in between.
+        UniqueFd fd;
+        for (int attempt = 0; attempt < 8; ++attempt)
+        {
+            fd = ce::OpenHostFile(path.c_str(), mode | O_CREAT | O_EXCL, permissions);
+            if (fd)
+            {
+                existed = false;
+                break;
+            }
+            if (errno != EEXIST)
+                break;
+            fd = ce::OpenHostFile(path.c_str(), mode);
+            if (fd || errno != ENOENT)
+                break;
+        }
+        return fd;
+    }
+    UniqueFd fd = ce::OpenHostFile(path.c_str(), mode);
+    // An open without data access only looks at the file, which needs no read permission.
+    if (!fd && errno == EACCES && !dataAccess)
+        fd = ce::OpenHostFile(path.c_str(), O_PATH);
     return fd;
 }
 
-HANDLE OpenHostFile(std::u16string_view name, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+// Enters an open that reads or writes into the sharing table; false (ERROR_SHARING_VIOLATION) when it and
+// an open of the same file do not allow each other.
+bool Share(HostFile& file, DWORD share)
 {
-    if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING)
+    if (!file.canRead && !file.canWrite)
+        return true;
+    SharingTable& sharing = Sharing();
+    std::lock_guard lock(sharing.lock);
+    auto& opens = sharing.files[file.key];
+    if (std::any_of(opens.begin(), opens.end(),
+                    [&](const ShareEntry& open)
+                    { return Conflicts(open, file.canRead, file.canWrite, share); }))
     {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
+        if (opens.empty())
+            sharing.files.erase(file.key);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return false;
     }
+    file.shareId = sharing.nextId++;
+    opens.push_back(ShareEntry{file.shareId, file.canRead, file.canWrite, share});
+    return true;
+}
+
+HANDLE CreateHostFile(std::u16string_view name, DWORD access, DWORD share, DWORD disposition, DWORD flags)
+{
     const bool read = (access & (GENERIC_READ | GENERIC_EXECUTE | GENERIC_ALL)) != 0;
     const bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
-    if (disposition == TRUNCATE_EXISTING && !write)
+    if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING ||
+        (disposition == TRUNCATE_EXISTING && !write))
     {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -144,75 +304,26 @@ HANDLE OpenHostFile(std::u16string_view name, DWORD access, DWORD share, DWORD d
     const bool fdWrite = write || mayTruncate;
     const int mode = (read && fdWrite) ? O_RDWR : fdWrite ? O_WRONLY : O_RDONLY;
     const mode_t permissions = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-
-    int fd = -1;
     bool existed = true;
-    if (disposition == CREATE_NEW)
-    {
-        fd = Open(*path, mode | O_CREAT | O_EXCL, permissions);
-        existed = false;
-    }
-    else if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
-    {
-        // Create it if it is missing, else open what is there; retried if it vanishes in between.
-        for (int attempt = 0; attempt < 8; ++attempt)
-        {
-            fd = Open(*path, mode | O_CREAT | O_EXCL, permissions);
-            if (fd >= 0)
-            {
-                existed = false;
-                break;
-            }
-            if (errno != EEXIST)
-                break;
-            fd = Open(*path, mode, 0);
-            if (fd >= 0 || errno != ENOENT)
-                break;
-        }
-    }
-    else
-    {
-        fd = Open(*path, mode, 0);
-        // An open without data access only looks at the file, which needs no read permission.
-        if (fd < 0 && errno == EACCES && !read && !fdWrite)
-            fd = Open(*path, O_PATH, 0);
-    }
-    if (fd < 0)
+    UniqueFd fd = OpenDescriptor(*path, disposition, mode, permissions, read || fdWrite, existed);
+    if (!fd)
     {
         SetLastError(disposition == CREATE_NEW && errno == EEXIST ? ERROR_FILE_EXISTS
                                                                   : OpenError(errno, *path));
         return INVALID_HANDLE_VALUE;
     }
-
     struct stat st
     {
     };
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
+    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
     {
-        ::close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    auto file = std::make_shared<HostFile>(fd, read, write, st);
-
-    if (read || write)
-    {
-        SharingTable& sharing = Sharing();
-        std::lock_guard lock(sharing.lock);
-        auto& opens = sharing.files[file->key];
-        if (std::any_of(opens.begin(), opens.end(),
-                        [&](const ShareEntry& open) { return Conflicts(open, read, write, share); }))
-        {
-            if (opens.empty())
-                sharing.files.erase(file->key);
-            SetLastError(ERROR_SHARING_VIOLATION);
-            return INVALID_HANDLE_VALUE; // the object closes the descriptor
-        }
-        file->shareId = sharing.nextId++;
-        opens.push_back(ShareEntry{file->shareId, read, write, share});
-    }
-
-    if (existed && mayTruncate && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)
+    auto file = std::make_shared<HostFile>(std::move(fd), read, write, st);
+    if (!Share(*file, share))
+        return INVALID_HANDLE_VALUE; // the object closes the descriptor
+    if (existed && mayTruncate && S_ISREG(st.st_mode) && ::ftruncate(file->fd.get(), 0) != 0)
     {
         SetLastError(ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
@@ -225,19 +336,28 @@ HANDLE OpenHostFile(std::u16string_view name, DWORD access, DWORD share, DWORD d
     return handle;
 }
 
-std::shared_ptr<HostFile> FindFile(const std::shared_ptr<KernelObject>& object)
-{
-    return object && object->type() == ObjectType::File ? std::static_pointer_cast<HostFile>(object)
-                                                        : nullptr;
-}
-
-std::shared_ptr<DeviceFile> FindDevice(const std::shared_ptr<KernelObject>& object)
-{
-    return object && object->type() == ObjectType::DeviceFile ? std::static_pointer_cast<DeviceFile>(object)
-                                                              : nullptr;
-}
-
 } // namespace
+
+std::optional<uint64_t> FileObject::Size()
+{
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return std::nullopt;
+}
+
+BOOL FileObject::IoControl(DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD)
+{
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+
+std::shared_ptr<FileObject> FindFileObject(HANDLE handle)
+{
+    std::shared_ptr<KernelObject> object = Handles().Find(handle);
+    if (!object || (object->type() != ObjectType::File && object->type() != ObjectType::DeviceFile))
+        return nullptr;
+    return std::static_pointer_cast<FileObject>(object);
+}
+
 } // namespace ce::objects
 
 using namespace ce::objects;
@@ -258,122 +378,59 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                                 // share mode.
                                 if (IsDeviceName(name))
                                     return OpenDevice(name, dwDesiredAccess, dwShareMode);
-                                return OpenHostFile(name, dwDesiredAccess, dwShareMode, dwCreationDisposition,
-                                                    dwFlagsAndAttributes);
+                                return CreateHostFile(name, dwDesiredAccess, dwShareMode,
+                                                      dwCreationDisposition, dwFlagsAndAttributes);
                             });
 }
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-              LPOVERLAPPED)
+namespace
+{
+
+// ReadFile and WriteFile: the count is zeroed before anything is checked, as on Windows, and then tells
+// what moved, also when the call failed part of the way.
+template <class Buffer, class Move>
+BOOL Transfer(HANDLE hFile, Buffer buffer, DWORD count, LPDWORD moved, Move&& move)
 {
     return Boundary<BOOL>(FALSE,
                           [&]() -> BOOL
                           {
-                              // As on Windows, the count is zeroed before anything is checked.
-                              if (lpNumberOfBytesRead)
-                                  *lpNumberOfBytesRead = 0;
-                              std::shared_ptr<KernelObject> object = Handles().Find(hFile);
-                              std::shared_ptr<HostFile> file = FindFile(object);
-                              std::shared_ptr<DeviceFile> device = FindDevice(object);
-                              if (!file && !device)
+                              if (moved)
+                                  *moved = 0;
+                              std::shared_ptr<FileObject> file = FindFileObject(hFile);
+                              if (!file)
                               {
                                   SetLastError(ERROR_INVALID_HANDLE);
                                   return FALSE;
                               }
-                              if (!lpBuffer && nNumberOfBytesToRead != 0)
+                              if (!buffer && count != 0)
                               {
                                   SetLastError(ERROR_INVALID_PARAMETER);
                                   return FALSE;
                               }
-                              if (device)
-                              {
-                                  std::optional<DWORD> done = device->Read(lpBuffer, nNumberOfBytesToRead);
-                                  if (done && lpNumberOfBytesRead)
-                                      *lpNumberOfBytesRead = *done;
-                                  return done ? TRUE : FALSE;
-                              }
-                              if (!file->canRead)
-                              {
-                                  SetLastError(ERROR_ACCESS_DENIED);
-                                  return FALSE;
-                              }
-                              auto* bytes = static_cast<char*>(lpBuffer);
-                              DWORD total = 0;
-                              while (total < nNumberOfBytesToRead)
-                              {
-                                  ssize_t n = ::read(file->fd, bytes + total, nNumberOfBytesToRead - total);
-                                  if (n < 0 && errno == EINTR)
-                                      continue;
-                                  if (n < 0)
-                                  {
-                                      SetLastError(ErrorFromErrno(errno));
-                                      if (lpNumberOfBytesRead)
-                                          *lpNumberOfBytesRead = total;
-                                      return FALSE;
-                                  }
-                                  if (n == 0)
-                                      break; // end of file: success with fewer bytes
-                                  total += static_cast<DWORD>(n);
-                              }
-                              if (lpNumberOfBytesRead)
-                                  *lpNumberOfBytesRead = total;
-                              return TRUE;
+                              DWORD done = 0;
+                              const bool ok = move(*file, done);
+                              if (moved)
+                                  *moved = done;
+                              return ok ? TRUE : FALSE;
                           });
+}
+
+} // namespace
+
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              LPOVERLAPPED)
+{
+    return Transfer(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead,
+                    [&](FileObject& file, DWORD& done)
+                    { return file.Read(lpBuffer, nNumberOfBytesToRead, done); });
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                LPOVERLAPPED)
 {
-    return Boundary<BOOL>(FALSE,
-                          [&]() -> BOOL
-                          {
-                              if (lpNumberOfBytesWritten)
-                                  *lpNumberOfBytesWritten = 0;
-                              std::shared_ptr<KernelObject> object = Handles().Find(hFile);
-                              std::shared_ptr<HostFile> file = FindFile(object);
-                              std::shared_ptr<DeviceFile> device = FindDevice(object);
-                              if (!file && !device)
-                              {
-                                  SetLastError(ERROR_INVALID_HANDLE);
-                                  return FALSE;
-                              }
-                              if (!lpBuffer && nNumberOfBytesToWrite != 0)
-                              {
-                                  SetLastError(ERROR_INVALID_PARAMETER);
-                                  return FALSE;
-                              }
-                              if (device)
-                              {
-                                  std::optional<DWORD> done = device->Write(lpBuffer, nNumberOfBytesToWrite);
-                                  if (done && lpNumberOfBytesWritten)
-                                      *lpNumberOfBytesWritten = *done;
-                                  return done ? TRUE : FALSE;
-                              }
-                              if (!file->canWrite)
-                              {
-                                  SetLastError(ERROR_ACCESS_DENIED);
-                                  return FALSE;
-                              }
-                              const auto* bytes = static_cast<const char*>(lpBuffer);
-                              DWORD total = 0;
-                              while (total < nNumberOfBytesToWrite)
-                              {
-                                  ssize_t n = ::write(file->fd, bytes + total, nNumberOfBytesToWrite - total);
-                                  if (n < 0 && errno == EINTR)
-                                      continue;
-                                  if (n <= 0)
-                                  {
-                                      SetLastError(n < 0 ? ErrorFromErrno(errno) : ERROR_WRITE_FAULT);
-                                      if (lpNumberOfBytesWritten)
-                                          *lpNumberOfBytesWritten = total;
-                                      return FALSE;
-                                  }
-                                  total += static_cast<DWORD>(n);
-                              }
-                              if (lpNumberOfBytesWritten)
-                                  *lpNumberOfBytesWritten = total;
-                              return TRUE;
-                          });
+    return Transfer(hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten,
+                    [&](FileObject& file, DWORD& done)
+                    { return file.Write(lpBuffer, nNumberOfBytesToWrite, done); });
 }
 
 DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh)
@@ -381,108 +438,51 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh)
     return Boundary<DWORD>(INVALID_FILE_SIZE,
                            [&]() -> DWORD
                            {
-                               std::shared_ptr<KernelObject> object = Handles().Find(hFile);
-                               std::shared_ptr<HostFile> file = FindFile(object);
+                               std::shared_ptr<FileObject> file = FindFileObject(hFile);
                                if (!file)
                                {
-                                   SetLastError(FindDevice(object) ? ERROR_INVALID_FUNCTION
-                                                                   : ERROR_INVALID_HANDLE);
+                                   SetLastError(ERROR_INVALID_HANDLE);
                                    return INVALID_FILE_SIZE;
                                }
-                               struct stat st
-                               {
-                               };
-                               if (::fstat(file->fd, &st) != 0)
-                               {
-                                   SetLastError(ErrorFromErrno(errno));
+                               std::optional<uint64_t> size = file->Size();
+                               if (!size)
                                    return INVALID_FILE_SIZE;
-                               }
-                               uint64_t size = static_cast<uint64_t>(st.st_size);
                                if (lpFileSizeHigh)
-                                   *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
+                                   *lpFileSizeHigh = static_cast<DWORD>(*size >> 32);
                                // The size's low half may itself be 0xFFFFFFFF: the cleared last error tells
                                // it from a failure.
-                               if (static_cast<DWORD>(size) == INVALID_FILE_SIZE)
+                               if (static_cast<DWORD>(*size) == INVALID_FILE_SIZE)
                                    SetLastError(ERROR_SUCCESS);
-                               return static_cast<DWORD>(size);
+                               return static_cast<DWORD>(*size);
                            });
 }
 
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod)
 {
-    return Boundary<DWORD>(
-        INVALID_SET_FILE_POINTER,
-        [&]() -> DWORD
-        {
-            std::shared_ptr<KernelObject> object = Handles().Find(hFile);
-            std::shared_ptr<HostFile> file = FindFile(object);
-            std::shared_ptr<DeviceFile> device = FindDevice(object);
-            if (!file && !device)
-            {
-                SetLastError(ERROR_INVALID_HANDLE);
-                return INVALID_SET_FILE_POINTER;
-            }
-            if (dwMoveMethod > FILE_END)
-            {
-                SetLastError(ERROR_INVALID_PARAMETER);
-                return INVALID_SET_FILE_POINTER;
-            }
-            if (device)
-            {
-                std::optional<DWORD> position = device->Seek(lDistanceToMove, dwMoveMethod);
-                if (!position)
-                    return INVALID_SET_FILE_POINTER;
-                if (lpDistanceToMoveHigh)
-                    *lpDistanceToMoveHigh = 0;
-                return *position;
-            }
-            int64_t distance =
-                lpDistanceToMoveHigh
-                    ? static_cast<int64_t>(
-                          (static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32) |
-                          static_cast<uint32_t>(lDistanceToMove))
-                    : static_cast<int64_t>(lDistanceToMove);
-            int64_t base = 0;
-            if (dwMoveMethod == FILE_CURRENT)
-            {
-                base = ::lseek(file->fd, 0, SEEK_CUR);
-            }
-            else if (dwMoveMethod == FILE_END)
-            {
-                struct stat st
-                {
-                };
-                base = ::fstat(file->fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
-            }
-            if (base < 0)
-            {
-                SetLastError(ErrorFromErrno(errno));
-                return INVALID_SET_FILE_POINTER;
-            }
-            if ((distance > 0 && base > std::numeric_limits<int64_t>::max() - distance) ||
-                base + distance < 0)
-            {
-                SetLastError(ERROR_NEGATIVE_SEEK);
-                return INVALID_SET_FILE_POINTER;
-            }
-            int64_t target = base + distance;
-            // Without a high half the new position has to fit in 32 bits.
-            if (!lpDistanceToMoveHigh && target > 0xFFFFFFFFll)
-            {
-                SetLastError(ERROR_INVALID_PARAMETER);
-                return INVALID_SET_FILE_POINTER;
-            }
-            if (::lseek(file->fd, target, SEEK_SET) < 0)
-            {
-                SetLastError(ErrorFromErrno(errno));
-                return INVALID_SET_FILE_POINTER;
-            }
-            if (lpDistanceToMoveHigh)
-                *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<uint64_t>(target) >> 32);
-            if (static_cast<DWORD>(target) == INVALID_SET_FILE_POINTER)
-                SetLastError(ERROR_SUCCESS);
-            return static_cast<DWORD>(target);
-        });
+    return Boundary<DWORD>(INVALID_SET_FILE_POINTER,
+                           [&]() -> DWORD
+                           {
+                               std::shared_ptr<FileObject> file = FindFileObject(hFile);
+                               if (!file)
+                               {
+                                   SetLastError(ERROR_INVALID_HANDLE);
+                                   return INVALID_SET_FILE_POINTER;
+                               }
+                               if (dwMoveMethod > FILE_END)
+                               {
+                                   SetLastError(ERROR_INVALID_PARAMETER);
+                                   return INVALID_SET_FILE_POINTER;
+                               }
+                               std::optional<DWORD> position =
+                                   file->Seek(lDistanceToMove, lpDistanceToMoveHigh, dwMoveMethod);
+                               if (!position)
+                                   return INVALID_SET_FILE_POINTER;
+                               // A position whose low half is 0xFFFFFFFF: the cleared last error tells it
+                               // from a failure.
+                               if (*position == INVALID_SET_FILE_POINTER)
+                                   SetLastError(ERROR_SUCCESS);
+                               return *position;
+                           });
 }
 
 BOOL DeleteFileW(LPCWSTR lpFileName)

@@ -150,16 +150,6 @@ DWORD ErrorFromErrno(int error)
     }
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    return true;
-}
-
 } // namespace ce::objects
 
 using namespace ce::objects;

@@ -6,14 +6,14 @@
 #include "objects.h"
 
 #include <kernel/handheld.h>
+#include <kernel/text.h>
+#include <kernel/unique_fd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace ce::objects
@@ -21,49 +21,11 @@ namespace ce::objects
 namespace
 {
 
-// A descriptor that is closed with its owner.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() { Reset(); }
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        if (this != &other)
-        {
-            Reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    void Reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
-
-int Flock(int fd, int operation)
-{
-    int result;
-    do
-        result = ::flock(fd, operation);
-    while (result != 0 && errno == EINTR);
-    return result;
-}
-
 // The lock file's name: the UTF-8 name in hexadecimal, or for long names two 64-bit hashes and the
 // length (prefix 'h', which no hexadecimal name starts with), to stay within the file name limit.
 std::string LockFileName(const std::string& utf8)
 {
-    static const char digits[] = "0123456789abcdef";
+    constexpr const char* digits = ce::text::kHexDigitsLower;
     std::string out;
     if (utf8.size() <= 100)
     {
@@ -90,27 +52,33 @@ std::string LockFileName(const std::string& utf8)
 }
 
 // Takes this process's share of a named mutex. On success sets existed when another process holds it.
-Descriptor ShareNamedMutex(const std::string& utf8, bool& existed, DWORD& error)
+UniqueFd ShareNamedMutex(const std::string& utf8, bool& existed, DWORD& error)
 {
-    std::filesystem::path dir = RuntimeDir() / "mutex";
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+    const std::filesystem::path run = RuntimeDir();
+    const std::filesystem::path dir = run / "mutex";
+    if (run.empty())
     {
-        error = ErrorFromErrno(errno);
-        return Descriptor();
+        error = ERROR_PATH_NOT_FOUND;
+        return UniqueFd();
+    }
+    if (const int refused = MakeHandheldFolder(dir))
+    {
+        error = ErrorFromErrno(refused);
+        return UniqueFd();
     }
     // Creators take the guard first, so the moment between probing with an exclusive lock and settling
     // for a shared one is never seen by another creator.
-    Descriptor guard(::open((dir / "guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd guard = OpenHandheldFile(dir / "guard", O_RDWR | O_CREAT);
     if (!guard || Flock(guard.get(), LOCK_EX) != 0)
     {
         error = ErrorFromErrno(errno);
-        return Descriptor();
+        return UniqueFd();
     }
-    Descriptor lock(::open((dir / LockFileName(utf8)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd lock = OpenHandheldFile(dir / LockFileName(utf8), O_RDWR | O_CREAT);
     if (!lock)
     {
         error = ErrorFromErrno(errno);
-        return Descriptor();
+        return UniqueFd();
     }
     if (Flock(lock.get(), LOCK_EX | LOCK_NB) == 0)
         existed = false;
@@ -119,12 +87,12 @@ Descriptor ShareNamedMutex(const std::string& utf8, bool& existed, DWORD& error)
     else
     {
         error = ErrorFromErrno(errno);
-        return Descriptor();
+        return UniqueFd();
     }
     if (Flock(lock.get(), LOCK_SH) != 0)
     {
         error = ErrorFromErrno(errno);
-        return Descriptor();
+        return UniqueFd();
     }
     return lock;
 }
@@ -208,10 +176,10 @@ public:
         m_cv.notify_all();
     }
 
-    void OnLastHandleClosed() override { lockFile.Reset(); }
+    void OnLastHandleClosed() override { lockFile.reset(); }
 
     // This process's share of a named mutex (guarded by the namespace lock).
-    Descriptor lockFile;
+    UniqueFd lockFile;
 
 private:
     void Own(DWORD self)

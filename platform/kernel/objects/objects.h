@@ -7,6 +7,7 @@
 // may call back into the kernel (a device handle closing calls its driver).
 #pragma once
 
+#include <kernel/text.h>
 #include <kernel/utf8.h>
 #include <windows.h>
 
@@ -63,6 +64,30 @@ public:
     // Runs under the namespace lock when the last handle closes (a named mutex lets go of its lock file).
     virtual void OnLastHandleClosed() {}
 };
+
+// The objects ReadFile, WriteFile, SetFilePointer, GetFileSize and DeviceIoControl work on: files of the
+// host (ObjectType::File) and open stream devices (ObjectType::DeviceFile). Every member that fails sets
+// the last error.
+class FileObject : public KernelObject
+{
+public:
+    using KernelObject::KernelObject;
+
+    // Moves up to `count` bytes; `done` is how many moved, also when the call fails part of the way.
+    virtual bool Read(void* buffer, DWORD count, DWORD& done) = 0;
+    virtual bool Write(const void* buffer, DWORD count, DWORD& done) = 0;
+    // Moves the position (distance has its high half in *high when high is given, which then receives
+    // the new position's high half). The new position's low half, or nullopt.
+    virtual std::optional<DWORD> Seek(LONG distance, PLONG high, DWORD method) = 0;
+    // Files that have a size (devices have none: ERROR_INVALID_FUNCTION).
+    virtual std::optional<uint64_t> Size();
+    // Device control codes (files take none: ERROR_INVALID_FUNCTION).
+    virtual BOOL IoControl(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                           LPDWORD bytesReturned);
+};
+
+// The file object behind a handle; null when the handle is unknown or is no file.
+std::shared_ptr<FileObject> FindFileObject(HANDLE handle);
 
 // The process's namespace of named events and mutexes, shared by the drivers loaded into the process.
 struct Namespace
@@ -175,12 +200,8 @@ inline char16_t AsciiUpper(char16_t c)
 {
     return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
-inline char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-// Compares with ASCII letters folded (what Windows file and device names need here).
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// Names of files and devices compare case-insensitively.
+using ce::text::EqualsNoCase;
 
 // The Windows error number for a host errno value.
 DWORD ErrorFromErrno(int error);

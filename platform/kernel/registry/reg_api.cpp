@@ -13,7 +13,6 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -49,7 +48,7 @@ pid_t g_dbPid = 0;
 int g_depth = 0; // transaction nesting of the thread holding g_mutex
 std::unordered_map<std::uintptr_t, KeyHandle> g_handles;
 std::uintptr_t g_nextHandle = kFirstHandle;
-bool g_reportedOpenFailure = false;
+std::string g_openFailure; // why the last attempt to open the database failed
 
 bool IsRoot(HKEY key)
 {
@@ -79,11 +78,8 @@ LONG ImportFactory(RegistryDb& db)
     } settingUp(db);
     ce::RegFileError error;
     const LONG rc = ce::ImportRegFile(image, error);
-    if (rc != ERROR_SUCCESS && !g_reportedOpenFailure)
-    {
-        std::fprintf(stderr, "registry: factory image %s: %s\n", image.c_str(), error.ToString().c_str());
-        g_reportedOpenFailure = true;
-    }
+    if (rc != ERROR_SUCCESS)
+        g_openFailure = "the factory image " + image.string() + " cannot be imported: " + error.ToString();
     return rc;
 }
 
@@ -93,7 +89,7 @@ void CloseRegistry()
     g_db.reset();
     g_handles.clear();
     g_nextHandle = kFirstHandle;
-    g_reportedOpenFailure = false;
+    g_openFailure.clear();
 }
 
 const bool g_resetHookRegistered = (ce::AddHandheldResetHook(&CloseRegistry), true);
@@ -112,17 +108,16 @@ RegistryDb& Database()
     {
         try
         {
+            g_openFailure.clear();
             g_db = RegistryDb::Open(ce::HandheldDir(), &ImportFactory);
         }
         catch (const DbError& e)
         {
-            if (!g_reportedOpenFailure)
-                std::fprintf(stderr, "registry: %s\n", e.what());
-            g_reportedOpenFailure = true;
+            g_openFailure = e.what();
             throw;
         }
         if (!g_db)
-            throw DbError(SQLITE_NOTADB, "the factory image could not be imported"); // ERROR_BADDB
+            throw DbError(SQLITE_NOTADB, g_openFailure); // ERROR_BADDB
         g_dbPid = ::getpid();
     }
     return *g_db;
@@ -341,6 +336,29 @@ LONG RunRegistryTransaction(bool write, const std::function<LONG()>& body)
                                 }
                             });
         });
+}
+
+LONG OpenRegistry(std::string& message)
+{
+    const LONG rc = Call(
+        []
+        {
+            Database();
+            return ERROR_SUCCESS;
+        });
+    if (rc != ERROR_SUCCESS)
+    {
+        std::lock_guard lock(g_mutex);
+        message = g_openFailure.empty() ? "the registry cannot be opened (error " + std::to_string(rc) + ")"
+                                        : g_openFailure;
+    }
+    return rc;
+}
+
+bool RegistryIsReadOnly()
+{
+    std::lock_guard lock(g_mutex);
+    return g_db && g_db->ReadOnly();
 }
 
 fs::path FactoryRegistryImage()

@@ -3,10 +3,14 @@
 #include <kernel/regfile.h>
 #include <kernel/utf8.h>
 #include <kernel/registry.h>
+#include <kernel/text.h>
+
+#include <kernel/host_files.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -16,10 +20,14 @@ namespace ce
 namespace
 {
 
+using text::EqualsNoCase;
+using text::HexDigitValue;
+using text::StartsWithNoCase;
+
 constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
-constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+constexpr std::size_t kMaxFileSize = 64u << 20;
 
 struct RootName
 {
@@ -35,23 +43,6 @@ const RootName kRoots[] = {
     {u"HKEY_USERS", u"HKU", HKEY_USERS},
 };
 
-char16_t AsciiLower(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-}
-
-bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
-bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view prefix)
-{
-    return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 bool IsBlank(char16_t c)
 {
     return c == u' ' || c == u'\t';
@@ -66,25 +57,14 @@ std::u16string_view Trim(std::u16string_view s)
     return s;
 }
 
-int HexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 // Parses 1 to maxDigits hex digits at the front of `s`, removing them.
 bool TakeHex(std::u16string_view& s, std::size_t maxDigits, DWORD& value)
 {
     std::size_t n = 0;
     value = 0;
-    while (n < s.size() && n < maxDigits && HexDigit(s[n]) >= 0)
+    while (n < s.size() && n < maxDigits && HexDigitValue(s[n]) >= 0)
     {
-        value = (value << 4) | static_cast<DWORD>(HexDigit(s[n]));
+        value = (value << 4) | static_cast<DWORD>(HexDigitValue(s[n]));
         ++n;
     }
     if (n == 0)
@@ -141,6 +121,45 @@ bool DecodeFile(std::span<const BYTE> bytes, std::u16string& text, RegFileError&
     return true;
 }
 
+// Where a line of hex data goes on to the next one: the '\\' that ends it outside quoted names and
+// before any ; comment, or npos. A '\\' at the end of a comment or inside a string continues nothing, and
+// only hex data (the value of the first line, after its '=') is ever continued.
+std::size_t ContinuationMark(std::u16string_view line, bool firstLine)
+{
+    constexpr std::size_t npos = std::u16string_view::npos;
+    std::size_t last = npos; // the last character that counts: outside comments, not blank
+    std::size_t equals = npos;
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i)
+    {
+        const char16_t c = line[i];
+        if (quoted)
+        {
+            if (c == u'\\')
+                ++i; // the escaped character
+            else if (c == u'"')
+            {
+                quoted = false;
+                last = i;
+            }
+            continue;
+        }
+        if (c == u';')
+            break;
+        if (c == u'"')
+            quoted = true;
+        if (c == u'=' && equals == npos)
+            equals = i;
+        if (!IsBlank(c))
+            last = i;
+    }
+    if (quoted || last == npos || line[last] != u'\\')
+        return npos;
+    if (firstLine && (equals == npos || !StartsWithNoCase(Trim(line.substr(equals + 1)), u"hex")))
+        return npos;
+    return last;
+}
+
 // Physical lines, split at CR LF, LF or CR.
 std::vector<std::u16string_view> SplitLines(std::u16string_view text)
 {
@@ -185,20 +204,20 @@ public:
                 continue;
             }
             std::u16string joined;
-            if (line.front() != u'[' && line.back() == u'\\')
+            if (std::size_t mark = ContinuationMark(line, true); mark != std::u16string_view::npos)
             {
-                // A value continued on the following lines (long hex data).
-                joined.assign(line.substr(0, line.size() - 1));
+                // Hex data continued on the following lines.
+                joined.assign(line.substr(0, mark));
                 while (i + 1 < lines.size())
                 {
                     const std::u16string_view next = Trim(lines[++i]);
-                    if (!next.empty() && next.back() == u'\\')
-                        joined.append(next.substr(0, next.size() - 1));
-                    else
+                    mark = ContinuationMark(next, false);
+                    if (mark == std::u16string_view::npos)
                     {
                         joined.append(next);
                         break;
                     }
+                    joined.append(next.substr(0, mark));
                 }
                 line = joined;
             }
@@ -358,11 +377,11 @@ private:
             AppendUtf16Le(entry.data, text);
             AppendUtf16Le(entry.data, std::u16string_view(u"\0", 1));
         }
-        else if (StartsWithAsciiNoCase(rest, u"dword:"))
+        else if (StartsWithNoCase(rest, u"dword:"))
         {
             rest.remove_prefix(6);
             DWORD value = 0;
-            if (!TakeHex(rest, 8, value) || (!rest.empty() && HexDigit(rest.front()) >= 0))
+            if (!TakeHex(rest, 8, value) || (!rest.empty() && HexDigitValue(rest.front()) >= 0))
                 return Fail("dword: needs 1 to 8 hex digits");
             if (!AtEnd(rest))
                 return false;
@@ -370,7 +389,7 @@ private:
             for (int i = 0; i < 4; ++i)
                 entry.data.push_back(static_cast<BYTE>((value >> (8 * i)) & 0xFF));
         }
-        else if (StartsWithAsciiNoCase(rest, u"hex"))
+        else if (StartsWithNoCase(rest, u"hex"))
         {
             rest.remove_prefix(3);
             entry.type = REG_BINARY;
@@ -393,14 +412,16 @@ private:
         return true;
     }
 
-    // "01,02, ff" (blanks allowed around the commas, a trailing comma tolerated).
+    // "01,02, ff" (blanks allowed around the commas, a trailing comma tolerated). Every byte has its two
+    // digits: "0" may be what is left of a line cut short, so it is refused rather than read as 00.
     bool ParseHexBytes(std::u16string_view rest, std::vector<BYTE>& data)
     {
         rest = Trim(rest);
         while (!rest.empty() && rest.front() != u';')
         {
             DWORD byte = 0;
-            if (!TakeHex(rest, 2, byte))
+            const std::size_t before = rest.size();
+            if (!TakeHex(rest, 2, byte) || before - rest.size() != 2)
                 return Fail("hex data must be bytes of two hex digits separated by commas");
             data.push_back(static_cast<BYTE>(byte));
             rest = Trim(rest);
@@ -439,16 +460,9 @@ std::string ErrorText(LONG code)
     }
 }
 
-// Closes a key handle when the scope ends.
-struct KeyCloser
-{
-    void operator()(HKEY__* key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<HKEY__, KeyCloser>;
-
 LONG Apply(const std::vector<RegFileEntry>& entries, RegFileError& error)
 {
-    UniqueKey current;
+    UniqueHkey current;
     for (const RegFileEntry& entry : entries)
     {
         LONG rc = ERROR_SUCCESS;
@@ -457,11 +471,8 @@ LONG Apply(const std::vector<RegFileEntry>& entries, RegFileError& error)
         {
         case RegFileEntry::Kind::Key:
         {
-            current.reset();
-            HKEY key = nullptr;
             rc = RegCreateKeyExW(entry.root, entry.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                 &key, nullptr);
-            current.reset(key);
+                                 current.receive(), nullptr);
             what = "cannot create the key";
             break;
         }
@@ -522,12 +533,11 @@ bool PlainString(const std::vector<BYTE>& data, std::u16string& text)
 
 void AppendHexNumber(std::u16string& out, DWORD value, int minDigits)
 {
-    static constexpr char16_t kDigits[] = u"0123456789abcdef";
     char16_t buffer[8];
     int n = 0;
     do
     {
-        buffer[n++] = kDigits[value & 0xF];
+        buffer[n++] = static_cast<char16_t>(ce::text::kHexDigitsLower[value & 0xF]);
         value >>= 4;
     } while (value && n < 8);
     while (n < minDigits)
@@ -636,7 +646,7 @@ std::optional<RegistryPath> ParseRegistryPath(std::u16string_view text)
     const std::u16string_view rootName = text.substr(0, sep);
     for (const RootName& root : kRoots)
     {
-        if (EqualsAsciiNoCase(rootName, root.longName) || EqualsAsciiNoCase(rootName, root.shortName))
+        if (EqualsNoCase(rootName, root.longName) || EqualsNoCase(rootName, root.shortName))
         {
             std::u16string_view rest =
                 sep == std::u16string_view::npos ? std::u16string_view() : text.substr(sep);
@@ -688,28 +698,21 @@ LONG ImportRegFile(std::span<const BYTE> bytes, RegFileError& error)
 
 LONG ImportRegFile(const fs::path& file, RegFileError& error)
 {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(file, ec);
-    if (ec)
+    UniqueFd fd = OpenHostFile(file.c_str(), O_RDONLY);
+    std::optional<std::string> bytes = fd ? ReadAll(fd.get(), kMaxFileSize) : std::nullopt;
+    if (!bytes)
     {
-        error = {0, "cannot read " + file.string() + ": " + ec.message()};
-        return ERROR_FILE_NOT_FOUND;
+        const int reason = errno;
+        if (reason == EFBIG)
+        {
+            error = {0, file.string() + " is too large for a registry file"};
+            return ERROR_BAD_FORMAT;
+        }
+        error = {0, "cannot read " + file.string() + ": " + std::strerror(reason)};
+        return reason == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_READ_FAULT;
     }
-    if (size > kMaxFileSize)
-    {
-        error = {0, file.string() + " is too large for a registry file"};
-        return ERROR_BAD_FORMAT;
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::vector<BYTE> bytes;
-    bytes.reserve(static_cast<std::size_t>(size));
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad() || !in.is_open())
-    {
-        error = {0, "cannot read " + file.string()};
-        return ERROR_READ_FAULT;
-    }
-    return ImportRegFile(std::span<const BYTE>(bytes), error);
+    return ImportRegFile(std::span<const BYTE>(reinterpret_cast<const BYTE*>(bytes->data()), bytes->size()),
+                         error);
 }
 
 LONG ExportRegFile(HKEY root, std::u16string_view subKey, std::vector<BYTE>& out)
@@ -726,20 +729,20 @@ LONG ExportRegFile(HKEY root, std::u16string_view subKey, std::vector<BYTE>& out
         {
             struct Frame
             {
-                UniqueKey key;
+                UniqueHkey key;
                 std::u16string path;
                 DWORD next = 0;
             };
             std::vector<Frame> stack;
             const std::u16string subKeyText(subKey);
-            HKEY top = nullptr;
-            LONG result = RegOpenKeyExW(root, subKeyText.c_str(), 0, KEY_READ, &top);
+            UniqueHkey top;
+            LONG result = RegOpenKeyExW(root, subKeyText.c_str(), 0, KEY_READ, top.receive());
             if (result != ERROR_SUCCESS)
                 return result;
             std::u16string topPath(rootName);
             if (!subKey.empty())
                 topPath.append(u"\\").append(subKey);
-            stack.push_back(Frame{UniqueKey(top), topPath, 0});
+            stack.push_back(Frame{std::move(top), topPath, 0});
 
             // Depth first, each key before its sub-keys, in creation order; no recursion, whatever the depth.
             bool entering = true;
@@ -773,12 +776,12 @@ LONG ExportRegFile(HKEY root, std::u16string_view subKey, std::vector<BYTE>& out
                     return result;
                 ++frame.next;
                 std::u16string childName(name.data(), cch);
-                HKEY child = nullptr;
-                if ((result = RegOpenKeyExW(frame.key.get(), childName.c_str(), 0, KEY_READ, &child)) !=
-                    ERROR_SUCCESS)
+                UniqueHkey child;
+                if ((result = RegOpenKeyExW(frame.key.get(), childName.c_str(), 0, KEY_READ,
+                                            child.receive())) != ERROR_SUCCESS)
                     return result;
                 std::u16string childPath = frame.path + u"\\" + childName;
-                stack.push_back(Frame{UniqueKey(child), std::move(childPath), 0}); // invalidates `frame`
+                stack.push_back(Frame{std::move(child), std::move(childPath), 0}); // invalidates `frame`
                 entering = true;
             }
             return ERROR_SUCCESS;

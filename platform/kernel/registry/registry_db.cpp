@@ -2,12 +2,16 @@
 
 #include "name_fold.h"
 
+#include <kernel/handheld.h>
+#include <kernel/text.h>
+#include <kernel/unique_fd.h>
+
 #include <sqlite3.h>
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -63,31 +67,104 @@ struct ResetOnExit
     ~ResetOnExit() { statement.Reset(); }
 };
 
-// An exclusive advisory lock on a file of the handheld, held for the lifetime of the object.
+// An exclusive advisory lock on a file of the handheld, held for the lifetime of the object. A handheld
+// that cannot be written is not set up, so it needs the lock only when the file is already there.
 class FileLock
 {
 public:
-    explicit FileLock(const fs::path& file)
+    FileLock(const fs::path& file, bool readOnly)
+        : m_fd(OpenHandheldFile(file, readOnly ? O_RDONLY : O_RDWR | O_CREAT))
     {
-        m_fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
-            throw DbError(SQLITE_CANTOPEN, "cannot open " + file.string());
-        while (::flock(m_fd, LOCK_EX) != 0)
-        {
-            if (errno != EINTR)
-            {
-                ::close(m_fd);
-                throw DbError(SQLITE_CANTOPEN, "cannot lock " + file.string());
-            }
-        }
+        if (!m_fd && readOnly && errno == ENOENT)
+            return;
+        if (!m_fd)
+            throw DbError(SQLITE_CANTOPEN, HandheldPathError(file, errno));
+        if (Flock(m_fd.get(), LOCK_EX) != 0)
+            throw DbError(SQLITE_CANTOPEN, "cannot lock " + file.string());
     }
-    ~FileLock() { ::close(m_fd); } // closing releases the lock
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd; // closing releases the lock
 };
+
+bool Writable(const fs::path& path)
+{
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+[[noreturn]] void Damaged(const fs::path& file, const std::string& detail)
+{
+    const std::string name = file.string();
+    throw DbError(SQLITE_CORRUPT,
+                  "the registry database " + name + " is damaged (" + detail +
+                      "); it is left as it is. To recover, save what is still readable (sqlite3 " + name +
+                      " .recover > registry.sql) or move it away (mv " + name + " " + name +
+                      ".damaged): the next program then makes a new registry from the factory image.");
+}
+
+[[noreturn]] void NoRegistryYet(const fs::path& dir)
+{
+    throw DbError(SQLITE_CANTOPEN, "the handheld " + dir.string() + " is read-only and has no registry yet");
+}
+
+// How the database file is opened: made here when it is missing (so that it is the owner's alone from
+// the start; SQLite gives its journal files the same mode), and read-only when the handheld is.
+struct DbFile
+{
+    bool readOnly = false;
+    bool empty = true;
+    bool walFrames = false; // a -wal file with content that a read-only open has to take into account
+};
+
+DbFile PrepareDbFile(const fs::path& dir, const fs::path& file)
+{
+    for (const char* suffix : {"-wal", "-shm"})
+    {
+        const fs::path journal = file.string() + suffix;
+        struct stat st
+        {
+        };
+        if (::lstat(journal.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            throw DbError(SQLITE_CANTOPEN, HandheldPathError(journal, S_ISLNK(st.st_mode) ? ELOOP : EINVAL));
+    }
+    DbFile db;
+    db.readOnly = !Writable(dir) || (::access(file.c_str(), F_OK) == 0 && !Writable(file));
+    UniqueFd fd = OpenHandheldFile(file, db.readOnly ? O_RDONLY : O_RDWR | O_CREAT);
+    if (!fd && errno == EISDIR)
+        Damaged(file, "a folder stands in its place");
+    if (!fd && db.readOnly && errno == ENOENT)
+        NoRegistryYet(dir);
+    if (!fd)
+        throw DbError(SQLITE_CANTOPEN, HandheldPathError(file, errno));
+    struct stat st
+    {
+    };
+    if (::fstat(fd.get(), &st) != 0)
+        throw DbError(SQLITE_CANTOPEN, HandheldPathError(file, errno));
+    db.empty = st.st_size == 0;
+    const fs::path wal = file.string() + "-wal";
+    db.walFrames = ::stat(wal.c_str(), &st) == 0 && st.st_size > 0;
+    return db;
+}
+
+// The URI of a database that nobody can change (a read-only handheld without journal frames): SQLite
+// then reads it without the shared-memory file it could not make.
+std::string ImmutableUri(const fs::path& file)
+{
+    std::string uri = "file:";
+    for (char c : file.string())
+    {
+        if (c == '%' || c == '?' || c == '#')
+        {
+            uri += '%';
+            uri += text::kHexDigitsUpper[static_cast<unsigned char>(c) >> 4];
+            uri += text::kHexDigitsUpper[c & 0xF];
+        }
+        else
+            uri += c;
+    }
+    return uri + "?immutable=1";
+}
 
 } // namespace
 
@@ -118,7 +195,7 @@ LONG DbError::winerror() const
         return ERROR_CANTOPEN;
     case SQLITE_READONLY:
     case SQLITE_PERM:
-        return ERROR_CANTWRITE;
+        return ERROR_ACCESS_DENIED;
     default:
         return ERROR_REGISTRY_IO_FAILED;
     }
@@ -229,31 +306,42 @@ std::uint64_t FileTimeNow()
 std::unique_ptr<RegistryDb> RegistryDb::Open(const fs::path& dir,
                                              const std::function<LONG(RegistryDb&)>& populate)
 {
+    if (dir.empty())
+        throw DbError(SQLITE_CANTOPEN, HandheldProblem());
+    const fs::path file = dir / "registry.db";
     // The lock covers the set-up only: the database itself handles concurrent use afterwards.
-    FileLock lock(dir / "registry.lock");
+    FileLock lock(dir / "registry.lock", !Writable(dir));
+    const DbFile prepared = PrepareDbFile(dir, file);
 
     std::unique_ptr<RegistryDb> db(new RegistryDb);
-    const fs::path file = dir / "registry.db";
-    int rc = sqlite3_open_v2(file.c_str(), &db->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    db->m_readOnly = prepared.readOnly;
+    const bool immutable = prepared.readOnly && !prepared.walFrames;
+    const std::string name = immutable ? ImmutableUri(file) : file.string();
+    const int flags = SQLITE_OPEN_NOFOLLOW | (immutable ? SQLITE_OPEN_URI : 0) |
+                      (prepared.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+    int rc = sqlite3_open_v2(name.c_str(), &db->m_db, flags, nullptr);
     if (rc != SQLITE_OK)
-        Throw(db->m_db, rc, "open registry");
+        Throw(db->m_db, rc, ("cannot open the registry database " + file.string()).c_str());
     sqlite3_extended_result_codes(db->m_db, 0);
     sqlite3_busy_timeout(db->m_db, kBusyTimeoutMs);
 
+    const int version = prepared.empty ? 0 : db->CheckIntact(file);
+    if (version > kSchemaVersion)
+        throw DbError(SQLITE_NOTADB, "the registry database " + file.string() + " has schema version " +
+                                         std::to_string(version) + ", made by a newer program");
+    if (!prepared.readOnly)
     {
         // WAL lets readers and one writer work at once across processes; with synchronous=FULL every
         // commit is on disk before the call that made it returns.
         Statement mode(db->m_db, "PRAGMA journal_mode=WAL");
         if (!mode.Step() || mode.Text8(0) != "wal")
             throw DbError(SQLITE_CANTOPEN, "registry database refuses the WAL journal");
+        db->Exec("PRAGMA synchronous=FULL");
     }
-    db->Exec("PRAGMA synchronous=FULL");
-
-    const int version = db->UserVersion();
-    if (version > kSchemaVersion)
-        throw DbError(SQLITE_NOTADB, "registry schema version " + std::to_string(version) + " is newer");
     if (version == 0)
     {
+        if (prepared.readOnly)
+            NoRegistryYet(dir);
         db->Begin(true);
         try
         {
@@ -274,6 +362,35 @@ std::unique_ptr<RegistryDb> RegistryDb::Open(const fs::path& dir,
         }
     }
     return db;
+}
+
+int RegistryDb::CheckIntact(const fs::path& file)
+{
+    // Nothing is written before the whole file has been read back as sound, so a damaged database is
+    // never rebuilt over.
+    std::string verdict;
+    int version = 0;
+    bool foreign = false;
+    try
+    {
+        Statement check(m_db, "PRAGMA quick_check(1)");
+        verdict = check.Step() ? check.Text8(0) : "the check gives no answer";
+        version = UserVersion();
+        Statement objects(m_db, "SELECT count(*) FROM sqlite_master");
+        foreign = version == 0 && objects.Step() && objects.Int(0) > 0;
+    }
+    catch (const DbError& e)
+    {
+        const int primary = e.code() & 0xFF;
+        if (primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB)
+            throw;
+        verdict = sqlite3_errstr(primary);
+    }
+    if (verdict != "ok")
+        Damaged(file, verdict);
+    if (foreign)
+        Damaged(file, "it holds the tables of something else");
+    return version;
 }
 
 RegistryDb::~RegistryDb()
@@ -332,6 +449,8 @@ void RegistryDb::CreateSchema()
 
 void RegistryDb::Begin(bool write)
 {
+    if (write && m_readOnly)
+        throw DbError(SQLITE_READONLY, "the registry of the handheld is read-only");
     for (int attempt = 1;; ++attempt)
     {
         try

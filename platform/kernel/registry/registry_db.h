@@ -99,10 +99,15 @@ public:
     // schema and the roots are created and `populate` runs, all in one transaction and under an
     // exclusive lock of the handheld's registry, so that processes starting together set it up once.
     // `populate` returns a Windows error number; an error abandons the set-up and fails the open.
+    // A database that does not read back whole is refused as damaged (SQLITE_CORRUPT, with a message
+    // that says how to recover) and left untouched; only a missing or zero-length file is made anew.
+    // A handheld whose folder or database cannot be written is opened read-only: reads work, and every
+    // write transaction fails with SQLITE_READONLY (ERROR_ACCESS_DENIED).
     static std::unique_ptr<RegistryDb> Open(const std::filesystem::path& dir,
                                             const std::function<LONG(RegistryDb&)>& populate);
     ~RegistryDb();
     RegistryDb(const RegistryDb&) = delete;
+    bool ReadOnly() const { return m_readOnly; }
     RegistryDb& operator=(const RegistryDb&) = delete;
 
     // Transactions. Begin retries while the database is busy; a read transaction takes its snapshot at
@@ -140,8 +145,11 @@ private:
     Statement& Prepared(const char* sql);
     void CreateSchema();
     int UserVersion();
+    // PRAGMA quick_check and the schema's owner; the schema version, or DbError for a damaged file.
+    int CheckIntact(const std::filesystem::path& file);
 
     sqlite3* m_db = nullptr;
+    bool m_readOnly = false;
     // Prepared statements by their text (the SQL literals of this file's implementation).
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
 };

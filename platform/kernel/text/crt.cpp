@@ -6,6 +6,9 @@
 
 #include "text_internal.h"
 
+#include <kernel/text.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -20,16 +23,8 @@ constexpr long long kLongMax = 2147483647LL;
 constexpr long long kLongMin = -2147483648LL;
 constexpr unsigned long long kULongMax = 4294967295ULL;
 
-int DigitValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'z')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'Z')
-        return c - u'A' + 10;
-    return 99;
-}
+using ce::text::DigitValue;
+using ce::text::HexDigitValue;
 
 // strtol/strtoul on the handheld's 32-bit range. Sets *end to the first unused character, or to `s`
 // when there is no number.
@@ -52,7 +47,8 @@ long long ParseInteger(const char16_t* s, char16_t** end, int base, bool isUnsig
     bool negative = false;
     if (*p == u'+' || *p == u'-')
         negative = *p++ == u'-';
-    if ((base == 0 || base == 16) && p[0] == u'0' && (p[1] == u'x' || p[1] == u'X') && DigitValue(p[2]) < 16)
+    if ((base == 0 || base == 16) && p[0] == u'0' && (p[1] == u'x' || p[1] == u'X') &&
+        HexDigitValue(p[2]) >= 0)
     {
         p += 2;
         base = 16;
@@ -64,7 +60,7 @@ long long ParseInteger(const char16_t* s, char16_t** end, int base, bool isUnsig
     const char16_t* digits = p;
     unsigned long long magnitude = 0;
     bool overflow = false;
-    for (int d; (d = DigitValue(*p)) < base; ++p)
+    for (int d; (d = DigitValue(*p)) >= 0 && d < base; ++p)
     {
         if (!overflow)
         {
@@ -184,6 +180,41 @@ int Sign(int v)
 }
 
 } // namespace
+
+namespace ce::text
+{
+
+int CompareNoCase(std::u16string_view a, std::u16string_view b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+    {
+        const int ca = ToLower(a[i]);
+        const int cb = ToLower(b[i]);
+        if (ca != cb)
+            return ca - cb;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
+{
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix)
+{
+    return text.size() >= prefix.size() && CompareNoCase(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
+}
+
+} // namespace ce::text
 
 size_t wcslen(const char16_t* s)
 {
@@ -420,7 +451,7 @@ int iswdigit(char16_t c)
 
 int iswxdigit(char16_t c)
 {
-    return DigitValue(c) < 16;
+    return HexDigitValue(c) >= 0;
 }
 
 // The kernel's string functions. Like Windows' they accept null pointers instead of faulting.

@@ -7,6 +7,7 @@
 
 #include "text_internal.h"
 
+#include <kernel/text.h>
 #include <kernel/utf8.h>
 
 #include <atomic>
@@ -288,7 +289,7 @@ void FormatInteger(std::u16string& out, Conversion conv, const Arg& arg)
     }
 
     unsigned radix = 10;
-    const char* digitSet = "0123456789abcdef";
+    const char* digitSet = ce::text::kHexDigitsLower;
     if (conv.conv == u'o')
         radix = 8;
     else if (conv.conv == u'x')
@@ -296,7 +297,7 @@ void FormatInteger(std::u16string& out, Conversion conv, const Arg& arg)
     else if (conv.conv == u'X')
     {
         radix = 16;
-        digitSet = "0123456789ABCDEF";
+        digitSet = ce::text::kHexDigitsUpper;
     }
 
     int precision = conv.precision;

@@ -9,6 +9,8 @@
 
 #include "text_internal.h"
 
+#include <kernel/text.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,13 +23,7 @@ using Size = ce::text::Conversion::Size;
 
 int DigitIn(char16_t c, int base)
 {
-    int d = 99;
-    if (c >= u'0' && c <= u'9')
-        d = c - u'0';
-    else if (c >= u'a' && c <= u'f')
-        d = c - u'a' + 10;
-    else if (c >= u'A' && c <= u'F')
-        d = c - u'A' + 10;
+    const int d = ce::text::DigitValue(c);
     return d < base ? d : -1;
 }
 

@@ -1,8 +1,10 @@
 #include "publication.h"
 
-#include "unique_fd.h"
+#include <kernel/unique_fd.h>
 
 #include <kernel/handheld.h>
+#include <kernel/host_files.h>
+#include <kernel/text.h>
 
 #include <cerrno>
 #include <charconv>
@@ -10,7 +12,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -23,27 +24,14 @@ namespace
 constexpr std::string_view kListHeader = "qn40-winstation-windows 1";
 constexpr size_t kMaxListFile = 1024 * 1024;
 
-// Reads a small file whole; nullopt when it cannot be opened or exceeds `limit`.
+// Reads a small file whole, not through a symbolic link; nullopt when it cannot be opened or exceeds
+// `limit`.
 std::optional<std::string> ReadSmallFile(const fs::path& path, size_t limit)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    UniqueFd fd = OpenHostFile(path.c_str(), O_RDONLY | O_NOFOLLOW);
     if (!fd)
         return std::nullopt;
-    std::string text;
-    char chunk[4096];
-    for (;;)
-    {
-        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            return text;
-        if (text.size() + static_cast<size_t>(n) > limit)
-            return std::nullopt;
-        text.append(chunk, static_cast<size_t>(n));
-    }
+    return ReadAll(fd.get(), limit);
 }
 
 template <typename T> bool ParseNumber(std::string_view text, T& out)
@@ -87,12 +75,11 @@ std::string TitleToHex(std::u16string_view title)
 {
     if (title.empty())
         return "-";
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string out;
     out.reserve(title.size() * 4);
     for (char16_t c : title)
         for (int shift = 12; shift >= 0; shift -= 4)
-            out.push_back(kDigits[(c >> shift) & 0xF]);
+            out.push_back(ce::text::kHexDigitsLower[(c >> shift) & 0xF]);
     return out;
 }
 
@@ -159,16 +146,7 @@ fs::path StationDir()
     if (run.empty())
         return {};
     fs::path dir = run / "ws";
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    struct stat st
-    {
-    };
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return {};
-    if ((st.st_mode & 07777) != 0700)
-        ::chmod(dir.c_str(), 0700);
-    return dir;
+    return ce::MakeHandheldFolder(dir) == 0 ? dir : fs::path();
 }
 
 fs::path WindowListPath(const fs::path& dir, uint32_t pid)
@@ -257,21 +235,13 @@ bool WriteWindowList(const fs::path& dir, const WindowList& list)
     fs::path temp = dir / (std::to_string(list.pid) + ".windows.tmp");
     std::string text = FormatWindowList(list);
     {
-        UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+        UniqueFd fd = ce::OpenHandheldFile(temp, O_WRONLY | O_CREAT | O_TRUNC);
         if (!fd)
             return false;
-        size_t done = 0;
-        while (done < text.size())
+        if (!WriteAll(fd.get(), text))
         {
-            ssize_t n = ::write(fd.get(), text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-            {
-                ::unlink(temp.c_str());
-                return false;
-            }
-            done += static_cast<size_t>(n);
+            ::unlink(temp.c_str());
+            return false;
         }
     }
     if (::rename(temp.c_str(), target.c_str()) != 0)
@@ -329,12 +299,11 @@ std::vector<WindowList> LiveWindowLists(const fs::path& dir, uint32_t self)
 
 std::optional<uint32_t> NextCounterValue(const fs::path& file, uint32_t first, uint32_t limit, uint32_t skip)
 {
-    UniqueFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    UniqueFd fd = ce::OpenHandheldFile(file, O_RDWR | O_CREAT);
     if (!fd)
         return std::nullopt;
-    while (::flock(fd.get(), LOCK_EX) != 0)
-        if (errno != EINTR)
-            return std::nullopt;
+    if (Flock(fd.get(), LOCK_EX) != 0)
+        return std::nullopt;
     char buffer[32];
     ssize_t n = ::pread(fd.get(), buffer, sizeof buffer, 0);
     if (n < 0)

@@ -2,10 +2,11 @@
 // reads what arrives, the queue that Dispatch() empties, and the sending side that other processes reach
 // through their sockets.
 #include "publication.h"
-#include "unique_fd.h"
+#include <kernel/unique_fd.h>
 #include "wire.h"
 
 #include <kernel/handheld.h>
+#include <kernel/host_files.h>
 #include <kernel/winstation.h>
 
 #include <algorithm>
@@ -214,7 +215,7 @@ bool MakeAddress(const fs::path& socketPath, SocketAddress& out)
     std::string path = socketPath.string();
     if (path.size() >= sizeof out.addr.sun_path)
     {
-        out.dirFd.reset(::open(socketPath.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        out.dirFd = OpenHostFile(socketPath.parent_path().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW);
         if (!out.dirFd)
             return false;
         path = "/proc/self/fd/" + std::to_string(out.dirFd.get()) + "/" + socketPath.filename().string();

@@ -13,12 +13,13 @@
 
 #include <windows.h>
 
+#include <kernel/registry.h>
+
 #include <dbt.h>
 #include <ntddndis.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <functional>
 #include <iomanip>
 #include <map>
@@ -96,7 +97,7 @@ std::string Lower(std::string s)
 
 int Usage(std::ostream& err, const std::string& text)
 {
-    err << "cardctl: " << text << "\n(cardctl --help lists the commands)\n";
+    err << "cardctl: " << text << "\nusage: cardctl COMMAND [ARGS] (cardctl --help lists the commands)\n";
     return 2;
 }
 
@@ -258,8 +259,7 @@ int Log(const Args& args, std::ostream& out, std::ostream& err)
     }
     if (what == "show")
     {
-        std::ifstream in(sim::requestlog::Path());
-        out << in.rdbuf();
+        out << sim::requestlog::Text();
         return 0;
     }
     return Usage(err, "log takes one of on, off, show, clear");
@@ -313,6 +313,9 @@ int Fault(const Args& args, std::ostream& out, std::ostream& err)
             return sim::FaultName(prefix, *oid);
         return std::nullopt;
     };
+    if ((name == "list" && n != 1) || (name == "clear" && n > 2))
+        return Usage(err,
+                     "fault " + name + (name == "list" ? " takes no arguments" : " takes at most one NAME"));
     if (name == "list")
     {
         const sim::Faults faults = sim::Faults::Load();
@@ -464,7 +467,17 @@ int Clock(const Args& args, std::ostream& out, std::ostream& err)
     else if (what == "run" && args.size() == 1)
         sim::clock::Run();
     else if (what == "advance" && args.size() == 2 && sim::ParseNumber(args[1]))
-        sim::clock::Advance(*sim::ParseNumber(args[1]));
+    {
+        const LONG rc = sim::clock::Advance(*sim::ParseNumber(args[1]));
+        if (rc == ERROR_INVALID_PARAMETER)
+            return Usage(err, "clock advance " + args[1] + " would take the clock past " +
+                                  std::to_string(sim::clock::kRangeMs) + " ms either side of 1970");
+        if (rc != ERROR_SUCCESS)
+        {
+            err << "cardctl: the registry refused the change\n";
+            return 1;
+        }
+    }
     else
         return Usage(err, "clock takes freeze, run, or advance MS");
     out << "clock " << (sim::clock::Frozen() ? "frozen" : "running") << " at " << sim::clock::NowMs()
@@ -569,6 +582,13 @@ int Run(const Args& all, std::ostream& out, std::ostream& err)
     {
         out << kHelp;
         return 0;
+    }
+    // Every command works on the registry: a damaged or unreachable one stops it before it begins.
+    std::string problem;
+    if (ce::OpenRegistry(problem) != ERROR_SUCCESS)
+    {
+        err << "cardctl: " << problem << "\n";
+        return 1;
     }
     if (command == "status" && args.empty())
         return Status(out);

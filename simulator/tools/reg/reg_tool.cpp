@@ -7,16 +7,21 @@
 //   reg import FILE
 //
 // It never asks questions: overwriting a value needs /f, deleting always needs /f, overwriting an export
-// file needs /y. Exit status 0 on success, 1 on failure with the reason on standard error. Text is UTF-8.
+// file needs /y. Exit status 0 on success, 1 on failure with the reason on standard error, 2 for a command
+// line it does not take (with the command's usage line). Text is UTF-8.
 #include <windows.h>
 
+#include <kernel/host_files.h>
 #include <kernel/regfile.h>
 #include <kernel/utf8.h>
 #include <kernel/registry.h>
+#include <kernel/text.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -48,10 +53,17 @@ constexpr const char* kUsage =
 constexpr const char* kNotFound = "The system was unable to find the specified registry key or value.";
 constexpr const char* kSuccess = "The operation completed successfully.";
 
-// Failure of a command: its message goes to standard error and the exit status is 1.
+// Failure of a command: its message goes to standard error with the exit status.
 struct Failure
 {
     std::string message;
+    int status = 1;
+};
+
+// A command line the command does not take: a Failure with status 2 and the command's usage line.
+struct UsageError
+{
+    std::string detail;
 };
 
 void Print(const std::string& text)
@@ -71,7 +83,10 @@ std::string RegErrorText(LONG rc)
     case ERROR_FILE_NOT_FOUND:
         return kNotFound;
     case ERROR_ACCESS_DENIED:
-        return "Access is denied.";
+        return ce::RegistryIsReadOnly()
+                   ? "Access is denied: the handheld's registry is read-only (its folder or database cannot "
+                     "be written)."
+                   : "Access is denied.";
     case ERROR_INVALID_PARAMETER:
         return "Invalid key or value name, or invalid data.";
     case ERROR_KEY_DELETED:
@@ -91,6 +106,15 @@ void Check(LONG rc)
         throw Failure{RegErrorText(rc)};
 }
 
+// Opens the registry before a command's first registry call, so that a damaged or unreachable one stops
+// the command with what is wrong and how to recover.
+void RequireRegistry()
+{
+    std::string message;
+    if (ce::OpenRegistry(message) != ERROR_SUCCESS)
+        throw Failure{message};
+}
+
 char16_t Lower(char16_t c)
 {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
@@ -103,24 +127,6 @@ std::u16string LowerAscii(std::u16string_view text)
         c = Lower(c);
     return out;
 }
-
-class Key
-{
-public:
-    Key() = default;
-    explicit Key(HKEY key) : m_key(key) {}
-    ~Key()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    Key(Key&& other) noexcept : m_key(other.m_key) { other.m_key = nullptr; }
-    Key& operator=(Key&&) = delete;
-    HKEY get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
 
 // ---- arguments ----
 
@@ -138,11 +144,6 @@ struct Arguments
     std::optional<std::u16string> data;       // /d
     bool help = false;
 };
-
-Failure SyntaxError(const std::string& detail)
-{
-    return Failure{"Invalid syntax: " + detail + "\nType \"reg /?\" for usage."};
-}
 
 // Options start with '/' or '-'; `allowed` lists the ones the command knows.
 Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
@@ -167,7 +168,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
             const auto next = [&]() -> std::u16string
             {
                 if (i + 1 >= argc)
-                    throw SyntaxError("/" + Utf8(option) + " needs an argument");
+                    throw UsageError{"/" + Utf8(option) + " needs an argument"};
                 return ce::text::FromUtf8(argv[++i]);
             };
             if (known(u"v"))
@@ -187,7 +188,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
             else if (known(u"d"))
                 args.data = next();
             else if (option.size() <= 2 && option.find_first_of(u"/\\.") == std::u16string::npos)
-                throw SyntaxError("unknown option " + Utf8(arg));
+                throw UsageError{"unknown option " + Utf8(arg)};
             else
             {
                 // Not an option: a file name such as /tmp/x.reg.
@@ -200,7 +201,7 @@ Arguments ParseArguments(int argc, char** argv, std::u16string_view allowed)
         args.positionalBytes.emplace_back(argv[i]);
     }
     if ((args.valueName ? 1 : 0) + (args.defaultValue ? 1 : 0) + (args.allValues ? 1 : 0) > 1)
-        throw SyntaxError("/v, /ve and /va exclude each other");
+        throw UsageError{"/v, /ve and /va exclude each other"};
     return args;
 }
 
@@ -208,7 +209,7 @@ ce::RegistryPath KeyArgument(const std::u16string& text)
 {
     const auto path = ce::ParseRegistryPath(text);
     if (!path)
-        throw Failure{"Invalid key name: " + Utf8(text) + " (it must start with HKLM, HKCU, HKCR or HKU)."};
+        throw UsageError{"invalid key name " + Utf8(text) + " (it must start with HKLM, HKCU, HKCR or HKU)"};
     return *path;
 }
 
@@ -220,11 +221,11 @@ std::u16string DisplayPath(const ce::RegistryPath& path)
     return out;
 }
 
-Key OpenKey(const ce::RegistryPath& path, REGSAM access)
+ce::UniqueHkey OpenKey(const ce::RegistryPath& path, REGSAM access)
 {
     HKEY key = nullptr;
     Check(RegOpenKeyExW(path.root, path.subKey.c_str(), 0, access, &key));
-    return Key(key);
+    return ce::UniqueHkey(key);
 }
 
 // ---- value formatting ----
@@ -270,12 +271,11 @@ std::u16string Units(const std::vector<BYTE>& data)
 
 std::u16string HexBytes(const std::vector<BYTE>& data)
 {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     std::u16string out;
     for (BYTE b : data)
     {
-        out.push_back(kDigits[b >> 4]);
-        out.push_back(kDigits[b & 0xF]);
+        out.push_back(static_cast<char16_t>(ce::text::kHexDigitsUpper[b >> 4]));
+        out.push_back(static_cast<char16_t>(ce::text::kHexDigitsUpper[b & 0xF]));
     }
     return out;
 }
@@ -415,11 +415,11 @@ std::vector<std::u16string> SubKeys(HKEY key)
 // ---- commands ----
 
 // Visits the key and everything below it, each key before its sub-keys, in creation order.
-template <class Visit> void Walk(Key key, const std::u16string& path, Visit&& visit)
+template <class Visit> void Walk(ce::UniqueHkey key, const std::u16string& path, Visit&& visit)
 {
     struct Frame
     {
-        Key key;
+        ce::UniqueHkey key;
         std::u16string path;
         std::vector<std::u16string> children;
         std::size_t next = 0;
@@ -442,7 +442,7 @@ template <class Visit> void Walk(Key key, const std::u16string& path, Visit&& vi
         if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_KEY_DELETED)
             continue; // deleted by someone else meanwhile
         Check(rc);
-        Key childKey(child);
+        ce::UniqueHkey childKey(child);
         const std::u16string childPath = frame.path + u"\\" + name;
         visit(childKey.get(), childPath);
         std::vector<std::u16string> grandChildren = SubKeys(childKey.get());
@@ -454,9 +454,10 @@ template <class Visit> void Walk(Key key, const std::u16string& path, Visit&& vi
 int Query(const Arguments& args)
 {
     if (args.positional.size() != 1 || args.allValues)
-        throw SyntaxError("reg query KEY [/v NAME | /ve] [/s]");
+        throw UsageError{"reg query takes one KEY"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
-    Key key = OpenKey(path, KEY_READ);
+    RequireRegistry();
+    ce::UniqueHkey key = OpenKey(path, KEY_READ);
     const std::u16string display = DisplayPath(path);
 
     if (args.valueName || args.defaultValue)
@@ -560,42 +561,27 @@ std::vector<BYTE> ParseData(DWORD type, const std::u16string& text)
         unsigned long long value = 0;
         const std::string body = hex ? digits.substr(2) : digits;
         bool valid = !body.empty() && body.size() <= 10;
+        const int base = hex ? 16 : 10;
         for (char c : body)
         {
-            int digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (hex && c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else
+            const int digit = ce::text::DigitValue(static_cast<unsigned char>(c));
+            if (digit < 0 || digit >= base)
             {
                 valid = false;
                 break;
             }
-            value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+            value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
         }
         if (!valid || value > 0xFFFFFFFFull)
-            throw Failure{"Invalid REG_DWORD data \"" + digits +
-                          "\": give a number from 0 to 4294967295, "
-                          "in decimal or as 0x hex."};
+            throw UsageError{"invalid REG_DWORD data \"" + digits +
+                             "\": give a number from 0 to 4294967295, in decimal or as 0x hex"};
         for (int i = 0; i < 4; ++i)
             data.push_back(static_cast<BYTE>((value >> (8 * i)) & 0xFF));
         break;
     }
     case REG_BINARY:
     {
-        const auto digit = [](char16_t c)
-        {
-            if (c >= u'0' && c <= u'9')
-                return c - u'0';
-            if (c >= u'a' && c <= u'f')
-                return c - u'a' + 10;
-            if (c >= u'A' && c <= u'F')
-                return c - u'A' + 10;
-            return -1;
-        };
+        const auto digit = ce::text::HexDigitValue;
         bool valid = text.size() % 2 == 0;
         for (std::size_t i = 0; valid && i < text.size(); i += 2)
         {
@@ -606,7 +592,7 @@ std::vector<BYTE> ParseData(DWORD type, const std::u16string& text)
                 data.push_back(static_cast<BYTE>(high * 16 + low));
         }
         if (!valid)
-            throw Failure{"Invalid REG_BINARY data \"" + Utf8(text) + "\": give pairs of hex digits."};
+            throw UsageError{"invalid REG_BINARY data \"" + Utf8(text) + "\": give pairs of hex digits"};
         break;
     }
     }
@@ -626,19 +612,20 @@ DWORD ParseType(const std::u16string& name)
         return REG_DWORD;
     if (lower == u"reg_binary")
         return REG_BINARY;
-    throw Failure{"Invalid type " + Utf8(name) +
-                  ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD or REG_BINARY."};
+    throw UsageError{"invalid type " + Utf8(name) +
+                     ": use REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD or REG_BINARY"};
 }
 
 int Add(const Arguments& args)
 {
     if (args.positional.size() != 1 || args.allValues)
-        throw SyntaxError("reg add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]");
+        throw UsageError{"reg add takes one KEY"};
     if ((args.type || args.data) && !args.valueName && !args.defaultValue)
-        throw SyntaxError("/t and /d need /v NAME or /ve");
+        throw UsageError{"/t and /d need /v NAME or /ve"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
     const DWORD type = args.type ? ParseType(*args.type) : REG_SZ;
     const std::vector<BYTE> data = ParseData(type, args.data ? *args.data : std::u16string());
+    RequireRegistry();
 
     const bool setValue = args.valueName || args.defaultValue;
     const std::u16string name = args.valueName ? *args.valueName : std::u16string();
@@ -652,7 +639,7 @@ int Add(const Arguments& args)
                                           nullptr, &raw, nullptr);
             if (result != ERROR_SUCCESS)
                 return result;
-            Key key(raw);
+            ce::UniqueHkey key(raw);
             if (!setValue)
                 return ERROR_SUCCESS;
             if (!args.force && RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr,
@@ -675,14 +662,15 @@ int Add(const Arguments& args)
 int Delete(const Arguments& args)
 {
     if (args.positional.size() != 1)
-        throw SyntaxError("reg delete KEY [/v NAME | /ve | /va] /f");
+        throw UsageError{"reg delete takes one KEY"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
     if (!args.force)
-        throw Failure{"reg delete asks for no confirmation: add /f to delete."};
+        throw UsageError{"reg delete asks for no confirmation: add /f to delete"};
+    RequireRegistry();
 
     if (args.valueName || args.defaultValue)
     {
-        Key key = OpenKey(path, KEY_SET_VALUE);
+        ce::UniqueHkey key = OpenKey(path, KEY_SET_VALUE);
         Check(RegDeleteValueW(key.get(), args.valueName ? args.valueName->c_str() : u""));
     }
     else if (args.allValues)
@@ -694,7 +682,7 @@ int Delete(const Arguments& args)
                 HKEY raw = nullptr;
                 if (const LONG rc = RegOpenKeyExW(path.root, path.subKey.c_str(), 0, KEY_ALL_ACCESS, &raw))
                     return rc;
-                Key key(raw);
+                ce::UniqueHkey key(raw);
                 // Each deletion moves the remaining values up: delete the first until none is left.
                 for (;;)
                 {
@@ -729,8 +717,9 @@ int Delete(const Arguments& args)
 int Export(const Arguments& args)
 {
     if (args.positional.size() != 2)
-        throw SyntaxError("reg export KEY FILE [/y]");
+        throw UsageError{"reg export takes a KEY and a FILE"};
     const ce::RegistryPath path = KeyArgument(args.positional[0]);
+    RequireRegistry();
     const fs::path file(args.positionalBytes[1]);
     std::error_code ec;
     if (fs::exists(file, ec) && !args.overwriteFile)
@@ -739,14 +728,17 @@ int Export(const Arguments& args)
     std::vector<BYTE> bytes;
     Check(ce::ExportRegFile(path.root, path.subKey, bytes));
 
-    // Written next to the target and renamed over it, so a failed export leaves no half file.
+    // Written next to the target and renamed over it, so a failed export leaves no half file. The
+    // temporary file is made afresh (never an existing file or a link planted under its name), and
+    // owner-only like the registry whose keys it holds.
     fs::path temp = file;
     temp += ".tmp" + std::to_string(::getpid());
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
+        ce::UniqueFd out = ce::OpenHostFile(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         if (!out)
+            throw Failure{"Cannot write " + file.string() + ": " + std::strerror(errno) + "."};
+        if (!ce::WriteAll(out.get(), text) || ::fsync(out.get()) != 0)
         {
             fs::remove(temp, ec);
             throw Failure{"Cannot write " + file.string() + "."};
@@ -765,8 +757,9 @@ int Export(const Arguments& args)
 int Import(const Arguments& args)
 {
     if (args.positional.size() != 1)
-        throw SyntaxError("reg import FILE");
+        throw UsageError{"reg import takes one FILE"};
     const fs::path file(args.positionalBytes[0]);
+    RequireRegistry();
     ce::RegFileError error;
     if (ce::ImportRegFile(file, error) != ERROR_SUCCESS)
         throw Failure{file.string() + ": " + error.ToString()};
@@ -779,7 +772,7 @@ int Run(int argc, char** argv)
     if (argc < 2)
     {
         std::fputs(kUsage, stderr);
-        return 1;
+        return 2;
     }
     const std::u16string command = LowerAscii(ce::text::FromUtf8(argv[1]));
     if (command == u"/?" || command == u"-?" || command == u"--help" || command == u"-h" || command == u"/h")
@@ -792,25 +785,37 @@ int Run(int argc, char** argv)
         std::u16string_view name;
         std::u16string_view options;
         int (*run)(const Arguments&);
+        std::string_view usage;
     };
     static constexpr Command kCommands[] = {
-        {u"query", u" v ve s ", &Query},      {u"add", u" v ve t d f ", &Add},
-        {u"delete", u" v ve va f ", &Delete}, {u"export", u" y ", &Export},
-        {u"import", u" ", &Import},
+        {u"query", u" v ve s ", &Query, "reg query  KEY [/v NAME | /ve] [/s]"},
+        {u"add", u" v ve t d f ", &Add, "reg add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]"},
+        {u"delete", u" v ve va f ", &Delete, "reg delete KEY [/v NAME | /ve | /va] /f"},
+        {u"export", u" y ", &Export, "reg export KEY FILE [/y]"},
+        {u"import", u" ", &Import, "reg import FILE"},
     };
     for (const Command& c : kCommands)
     {
         if (command != c.name)
             continue;
-        const Arguments args = ParseArguments(argc, argv, c.options);
-        if (args.help)
+        try
         {
-            std::fputs(kUsage, stdout);
-            return 0;
+            const Arguments args = ParseArguments(argc, argv, c.options);
+            if (args.help)
+            {
+                std::fputs(kUsage, stdout);
+                return 0;
+            }
+            return c.run(args);
         }
-        return c.run(args);
+        catch (const UsageError& e)
+        {
+            throw Failure{"Invalid syntax: " + e.detail + ".\nUsage: " + std::string(c.usage) +
+                              "\nType \"reg /?\" for usage.",
+                          2};
+        }
     }
-    throw SyntaxError("unknown operation " + Utf8(command));
+    throw Failure{"Invalid syntax: unknown operation " + Utf8(command) + ".\nType \"reg /?\" for usage.", 2};
 }
 
 } // namespace
@@ -825,7 +830,7 @@ int main(int argc, char** argv)
     {
         std::fflush(stdout);
         std::fprintf(stderr, "ERROR: %s\n", failure.message.c_str());
-        return 1;
+        return failure.status;
     }
     catch (const std::exception& e)
     {

@@ -3,6 +3,8 @@
 #include "run_tool.h"
 #include "temp_handheld.h"
 
+#include <kernel/automation.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -143,4 +145,23 @@ TEST_F(AutomationEndToEnd, ComboAndFileDialogThroughTheCommandLine)
     Uictl("filedialog " + (words.parent_path() / "words").string(), &status);
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(WaitFor("text " + kTitle + " 1000", words.string()));
+}
+
+// The tool's help is the programs' command table; a command short of its arguments is a usage error the
+// tool reports itself, without asking a program.
+TEST(Uictl, HelpListsEveryCommandAndShortCommandsAreUsageErrors)
+{
+    testing_support::TempHandheld handheld;
+    const std::string help = Uictl("--help");
+    for (const ce::automation::Command& command : ce::automation::Commands())
+        EXPECT_NE(help.find("  " + ce::automation::Usage(command) + " "), std::string::npos) << command.name;
+    for (const char* words : {"click \"Automation Sample\"", "screenshot \"Automation Sample\"", "type",
+                              "bogus", "windows extra", "msgbox now", "screenshot 0x10000 a.png b.png",
+                              "--pid abc windows", "--pid 0 windows", "--pid 12x windows", "--pid"})
+    {
+        int status = 0;
+        const std::string output = Uictl(words, &status);
+        EXPECT_EQ(status, 2) << words;
+        EXPECT_NE(output.find("see uictl --help"), std::string::npos) << words << ": " << output;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <gwes/gwes.h>
 #include <gwes/shell.h>
+#include <kernel/automation.h>
 
 #include <QTimer>
 
@@ -271,4 +272,25 @@ TEST(FileDialogs, ASaveDialogTakesANewNameAndKeepsAnExtensionGiven)
     ASSERT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(seen, "save \"Save As\"\nfilter \"Text Files (*.txt)\" \"*.txt\"\n");
     EXPECT_EQ(dlg.GetPathName(), CString((dir + "dump.bin").c_str()));
+}
+
+// Every command of the shared table has a handler here, and one without its arguments answers how it is
+// spelled for the program.
+TEST(Automation, EveryCommandOfTheTableAnswersAndAShortOneAnswersItsUsage)
+{
+    Target t;
+    for (const ce::automation::Command& command : ce::automation::Commands())
+    {
+        const gwes::AutomationReply reply = Do({std::string(command.name)});
+        EXPECT_EQ(reply.output.find("unknown command"), std::string::npos) << command.name;
+        if (ce::automation::RequiredArguments(command) > 0)
+        {
+            EXPECT_EQ(reply.output, "usage: " + ce::automation::Usage(command, true) + "\n");
+        }
+    }
+    EXPECT_EQ(Do({"screenshot"}).output, "usage: screenshot WINDOW\n");
+    EXPECT_EQ(Do({"click", "nowhere", "1"}).output, "no window nowhere\n");
+    EXPECT_EQ(Do({"click", kTarget, "999"}).output, "no control 999 in " + kTarget + "\n");
+    EXPECT_EQ(Do({"check", kTarget, "12", "3"}).output, "usage: check WINDOW ID [0|1|2]\n");
+    EXPECT_EQ(Do({"launch"}).output, "unknown command launch\n");
 }

@@ -315,6 +315,42 @@ TEST_F(Oids, RadioAdHocAndAccessPointModes)
     EXPECT_EQ(info.Mode, 3u);
 }
 
+// The supported list and the objects that answer come from one table: every listed object answers a
+// query or a set, an unlisted one answers neither, and a standard 802.11 object is the card's own.
+TEST_F(Oids, TheSupportedListNamesExactlyTheObjectsThatAnswer)
+{
+    HANDLE h = OpenBound();
+    std::vector<uint8_t> list(4096);
+    Outcome o = Query(h, OID_GEN_SUPPORTED_LIST, list.data(), static_cast<uint32_t>(list.size()));
+    ASSERT_EQ(o.ndis, 0u);
+    ASSERT_EQ(o.done % 4, 0u);
+    std::vector<uint32_t> supported;
+    for (uint32_t i = 0; i < o.done; i += 4)
+        supported.push_back(Get32(list.data() + i));
+    EXPECT_EQ(supported.size(), 89u);
+    const auto notSupported = static_cast<uint32_t>(NDIS_STATUS_NOT_SUPPORTED);
+    for (uint32_t oid : supported)
+    {
+        std::vector<uint8_t> buffer(4096, 0);
+        if (Query(h, oid, buffer.data(), static_cast<uint32_t>(buffer.size())).ndis != notSupported)
+            continue;
+        std::fill(buffer.begin(), buffer.end(), 0);
+        EXPECT_NE(Set(h, oid, buffer.data(), static_cast<uint32_t>(buffer.size())).ndis, notSupported)
+            << std::hex << oid << " is listed but answers nothing";
+    }
+    for (uint32_t oid : {0x00010199u, 0x0D010199u, OID_QN40_DEVICE_STATE + 3, OID_QN40_RELOAD_EEPROM + 1})
+    {
+        std::vector<uint8_t> buffer(64, 0);
+        EXPECT_EQ(Query(h, oid, buffer.data(), 64).ndis, notSupported) << std::hex << oid;
+        EXPECT_EQ(Set(h, oid, buffer.data(), 64).ndis, notSupported) << std::hex << oid;
+    }
+
+    EXPECT_EQ(SetU32(h, OID_QN40_RTS_THRESHOLD, 700), 0u);
+    EXPECT_EQ(QueryU32(h, OID_802_11_RTS_THRESHOLD), 700u);
+    EXPECT_EQ(SetU32(h, OID_802_11_POWER_MODE, Ndis802_11PowerModeMAX_PSP), 0u);
+    EXPECT_EQ(QueryU32(h, OID_QN40_POWER_MODE), static_cast<uint32_t>(Ndis802_11PowerModeMAX_PSP));
+}
+
 TEST_F(Oids, TheWiredAdapterAnswersNoWirelessObject)
 {
     HANDLE h = OpenBound(u"USBLAN1");

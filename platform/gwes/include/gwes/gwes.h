@@ -23,6 +23,11 @@ BOOL InitApplication(int& argc, char** argv);
 BOOL EnsureApplication();
 // Destroys every window left and ends the window system.
 void ShutdownApplication();
+// What a program of windows needs of the handheld, checked before the program starts: the registry opens
+// (made from the factory image on first use), the runtime folder is usable and the window station
+// listens. FALSE, with the reason on standard error, when the program must not start: it would run on
+// defaults or unreachable.
+BOOL CheckHandheld();
 // Runs the message loop until PostQuitMessage; returns its exit code.
 int RunMessageLoop();
 // Handles everything that is due (posted messages, timers, paints) and returns.

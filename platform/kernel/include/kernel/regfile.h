@@ -7,12 +7,13 @@
 //   "name"="text"          REG_SZ (escapes \\ and \"), stored with its terminating zero
 //   @=...                  the key's default value
 //   "name"=dword:1a2b      REG_DWORD (1 to 8 hex digits)
-//   "name"=hex:01,02       REG_BINARY;  hex(N):.. any type N (hex), e.g. hex(2) REG_EXPAND_SZ and
-//                          hex(7) REG_MULTI_SZ given as UTF-16LE bytes
+//   "name"=hex:01,02       REG_BINARY, bytes of two hex digits;  hex(N):.. any type N (hex), e.g.
+//                          hex(2) REG_EXPAND_SZ and hex(7) REG_MULTI_SZ given as UTF-16LE bytes
 //   "name"=-               delete the value
-//   ; comment              whole-line comments
-// and joins a line that ends in '\' with the next one. Roots are HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER,
-// HKEY_CLASSES_ROOT, HKEY_USERS or the short forms HKLM, HKCU, HKCR, HKU, in any case.
+//   ; comment              comments, on a line of their own or after a statement
+// Hex data goes on over the following lines while a line ends in '\' (outside its comment). Roots are
+// HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_USERS or the short forms HKLM, HKCU, HKCR,
+// HKU, in any case.
 //
 // Export writes UTF-16LE with a byte-order mark and CR LF line ends: each key's header, its values in
 // creation order, a blank line, then its sub-keys in creation order. Strings that would not survive the

@@ -1,4 +1,5 @@
-// Registry internals for other parts of the platform, the simulator's tools and tests.
+// Registry internals for other parts of the platform, the simulator's tools and tests, and the owned key
+// handle they use.
 //
 // The registry lives in <HandheldDir()>/registry.db (SQLite, WAL journal, synchronous commits), opened on
 // the first registry call of a process and created from the factory image on the handheld's first use.
@@ -9,6 +10,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <utility>
 
 namespace ce
 {
@@ -21,6 +24,52 @@ namespace ce
 // wait until it ends. The body must not throw; if it does, the transaction rolls back and the result is
 // ERROR_GEN_FAILURE.
 LONG RunRegistryTransaction(bool write, const std::function<LONG()>& body);
+
+// Opens the handheld's registry now, as the first registry call would (on the handheld's first use
+// creating it from the factory image). ERROR_SUCCESS, or the error with `message` saying, for the user,
+// what is wrong and how to recover. Every program of the handheld calls it before its work, so that a
+// damaged or unreachable registry stops it with that message instead of letting it run on defaults.
+LONG OpenRegistry(std::string& message);
+
+// True when the registry was opened read-only (the handheld's folder or database cannot be written):
+// reads work, and every write fails with ERROR_ACCESS_DENIED.
+bool RegistryIsReadOnly();
+
+// A registry key handle owned by one object and closed with it.
+class UniqueHkey
+{
+public:
+    UniqueHkey() = default;
+    explicit UniqueHkey(HKEY key) : m_key(key) {}
+    ~UniqueHkey() { reset(); }
+    UniqueHkey(UniqueHkey&& other) noexcept : m_key(std::exchange(other.m_key, nullptr)) {}
+    UniqueHkey& operator=(UniqueHkey&& other) noexcept
+    {
+        if (this != &other)
+            reset(std::exchange(other.m_key, nullptr));
+        return *this;
+    }
+    UniqueHkey(const UniqueHkey&) = delete;
+    UniqueHkey& operator=(const UniqueHkey&) = delete;
+
+    HKEY get() const { return m_key; }
+    explicit operator bool() const { return m_key != nullptr; }
+    // Closes the key held and hands out the slot for a call that opens one: RegOpenKeyExW(..., k.receive()).
+    HKEY* receive()
+    {
+        reset();
+        return &m_key;
+    }
+    void reset(HKEY key = nullptr)
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+        m_key = key;
+    }
+
+private:
+    HKEY m_key = nullptr;
+};
 
 // The factory image imported when the handheld's registry is created: $QN40_FACTORY_REGISTRY, or
 // ShareDir()/handheld.reg. A missing image gives a registry with empty roots.

@@ -61,14 +61,9 @@ public:
     const MiniportIdentity& identity() const { return m_id; }
 
 private:
-    struct Context;
-    RequestResult Dispatch(Context& ctx, const OidRequest& request);
     CardState LoadOrStart();
     CardState FromParameters(int64_t nowMs, bool scan);
     void Save(const CardState& state);
-    std::vector<uint8_t> LoadRegisters(std::u16string_view name, size_t size);
-    void SaveRegisters(std::u16string_view name, const std::vector<uint8_t>& bytes);
-    std::vector<uint8_t> LoadEeprom();
 
     MiniportIdentity m_id;
 };

@@ -3,10 +3,16 @@
 // HKLM\Simulator\Clock.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 
 namespace sim::clock
 {
+
+// The simulated clock stays within this many milliseconds either side of 1970 (about 285,000 years), far
+// inside 64 bits, so that the sums its users make never overflow: NowMs() saturates at the bounds.
+inline constexpr int64_t kRangeMs = int64_t{1} << 53;
 
 int64_t NowMs();
 bool Frozen();
@@ -14,7 +20,8 @@ bool Frozen();
 void Freeze();
 // Lets the clock run again from the current simulated instant.
 void Run();
-// Moves the clock forward (frozen or running).
-void Advance(int64_t ms);
+// Moves the clock forward, or back for a negative ms (frozen or running). ERROR_INVALID_PARAMETER, with
+// the clock as it was, when the move would take it out of its range; else the registry's result.
+LONG Advance(int64_t ms);
 
 } // namespace sim::clock

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <kernel/registry.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,19 +26,14 @@ class RegKey
 {
 public:
     RegKey() = default;
-    ~RegKey();
-    RegKey(RegKey&& other) noexcept;
-    RegKey& operator=(RegKey&& other) noexcept;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
 
     // An invalid object when the key does not exist (or cannot be opened).
     static RegKey Open(HKEY root, std::u16string_view path, REGSAM access = KEY_ALL_ACCESS);
     // Opens the key, creating it and its parents as needed.
     static RegKey Create(HKEY root, std::u16string_view path);
 
-    bool valid() const { return m_key != nullptr; }
-    HKEY get() const { return m_key; }
+    bool valid() const { return static_cast<bool>(m_key); }
+    HKEY get() const { return m_key.get(); }
 
     std::optional<RegValue> Get(std::u16string_view name) const;
     // REG_SZ text up to its first zero; a REG_DWORD gives its decimal text.
@@ -55,7 +52,7 @@ public:
 
 private:
     explicit RegKey(HKEY key) : m_key(key) {}
-    HKEY m_key = nullptr;
+    ce::UniqueHkey m_key;
 };
 
 // Deletes the key with everything below it; a missing key is not an error.

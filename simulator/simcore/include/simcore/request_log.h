@@ -40,6 +40,8 @@ struct Entry
     std::optional<std::vector<uint8_t>> Bytes(const std::string& name) const;
 };
 
+// The log as written (empty when there is none), and its lines as entries.
+std::string Text();
 std::vector<Entry> Read();
 
 } // namespace sim::requestlog

@@ -1,5 +1,8 @@
-// Small text helpers of the simulator: UTF-8/UTF-16 conversion, hexadecimal and number parsing.
+// Small text helpers of the simulator: UTF-8/UTF-16 conversion, hexadecimal and number parsing, and
+// case-insensitive comparison.
 #pragma once
+
+#include <kernel/text.h>
 
 #include <cstdint>
 #include <optional>
@@ -28,7 +31,7 @@ std::optional<int64_t> ParseNumber(std::string_view text);
 // Hexadecimal with or without 0x, 1 to 8 digits.
 std::optional<uint32_t> ParseHex32(std::string_view text);
 
-// Case-insensitive comparison of ASCII letters; other units compare exactly.
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
+// Case-insensitive comparison, as the platform's wide runtime folds letters.
+using ce::text::EqualsNoCase;
 
 } // namespace sim

@@ -202,6 +202,8 @@ TEST_F(Devices, ControlResultsAndErrors)
     HANDLE device = Open(u"TST5:");
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE file = CreateFileW(u"/dev/null", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD error = ERROR_NOT_SUPPORTED;
     DWORD noError = 0;
     BYTE out[8];
@@ -231,6 +233,7 @@ TEST_F(Devices, ControlResultsAndErrors)
         {"null output with length", device, testdev::kEcho, &error, 4, nullptr, 4, FALSE,
          ERROR_INVALID_PARAMETER, 0x5555},
         {"event handle", event, testdev::kEcho, nullptr, 0, nullptr, 0, FALSE, ERROR_INVALID_HANDLE, 0x5555},
+        {"file handle", file, testdev::kEcho, nullptr, 0, nullptr, 0, FALSE, ERROR_INVALID_FUNCTION, 0x5555},
         {"bad handle", INVALID_HANDLE_VALUE, testdev::kEcho, nullptr, 0, nullptr, 0, FALSE,
          ERROR_INVALID_HANDLE, 0x5555},
     };
@@ -249,6 +252,7 @@ TEST_F(Devices, ControlResultsAndErrors)
         // A failing driver's count still comes through; calls that never reach it leave it alone.
         EXPECT_EQ(done, row.done);
     }
+    CloseHandle(file);
     CloseHandle(event);
     CloseHandle(device);
 }

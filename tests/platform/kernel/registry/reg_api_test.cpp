@@ -479,8 +479,7 @@ TEST_F(Registry, TransactionAppliesAllOrNothing)
 TEST_F(Registry, WritesSurviveClosingTheDatabase)
 {
     ASSERT_EQ(regtest::SetSz(key.get(), u"Persisted", u"中文"), ERROR_SUCCESS);
-    RegCloseKey(key.get());
-    *key.out() = nullptr;
+    key.reset();
     ce::ResetHandheld(); // closes the database; the next call opens it again
     Key again = regtest::Open(HKEY_CURRENT_USER, u"Tests", KEY_READ);
     EXPECT_EQ(regtest::Data(again.get(), u"Persisted"), regtest::Sz(u"中文"));

@@ -138,6 +138,13 @@ TEST(RegFileParse, ErrorsNameTheirLine)
         {kHeader + "[HKLM\\A]\r\n\"v\"=hex:01,\\\r\n  zz\r\n", 4,
          "hex data"}, // continued line: the first one
         {kHeader + "[HKLM\\A]\r\n\"v\"=\"\xff\"\r\n", 4, "UTF-8"},
+        {kHeader + "[HKLM\\A]\r\n\"v\"=hex:01,0\r\n", 4, "two hex digits"},
+        {kHeader + "[HKLM\\A]\r\n\"v\"=hex:1\r\n", 4, "two hex digits"},
+        {kHeader + "[HKLM\\A]\r\n\"v\"=hex:001,02\r\n", 4, "two hex digits"},
+        // Only hex data goes on over lines: elsewhere a closing '\\' is text the value does not take.
+        {kHeader + "[HKLM\\A]\r\n\"v\"=\"a\" \\\r\n\"w\"=dword:2\r\n", 4, "after the value"},
+        {kHeader + "[HKLM\\A]\r\n\"v\"=dword:1\\\r\n2\r\n", 4, "after the value"},
+        {kHeader + "[HKLM\\A]\r\n\"v\"=\"open \\\r\nmore\"\r\n", 4, "closing quote"},
     };
     for (const Case& c : cases)
     {
@@ -148,6 +155,40 @@ TEST(RegFileParse, ErrorsNameTheirLine)
         EXPECT_EQ(error.line, c.line);
         EXPECT_NE(error.message.find(c.says), std::string::npos) << error.message;
         EXPECT_EQ(error.ToString().rfind("line " + std::to_string(c.line) + ": ", 0), 0u);
+    }
+}
+
+// A line goes on over the next one only when it is hex data ending in '\\' outside its ; comment and
+// outside quoted names: a comment that happens to end in '\\' must not swallow the next statement.
+TEST(RegFileParse, OnlyHexDataContinuesAndNeverFromAComment)
+{
+    using Values = std::vector<std::pair<std::u16string, std::vector<BYTE>>>;
+    struct Case
+    {
+        std::string body;
+        Values values;
+    };
+    const std::vector<BYTE> one{1, 0, 0, 0}, two{2, 0, 0, 0};
+    const Case cases[] = {
+        {"\"a\"=dword:1 ; note \\\r\n\"b\"=dword:2\r\n", {{u"a", one}, {u"b", two}}},
+        {"\"a\"=hex:01,02 ; end \\\r\n\"b\"=dword:2\r\n", {{u"a", {1, 2}}, {u"b", two}}},
+        {"\"a\"=hex:01,\\ ; goes on\r\n  02 ; done \\\r\n\"b\"=dword:2\r\n", {{u"a", {1, 2}}, {u"b", two}}},
+        {"\"a;\\\\\"=hex:01,\\\r\n  02\r\n\"b\"=dword:2\r\n", {{u"a;\\", {1, 2}}, {u"b", two}}},
+        {"\"a\"=\"x;y \\\\\" ; \\\r\n\"b\"=dword:2\r\n", {{u"a", regtest::Sz(u"x;y \\")}, {u"b", two}}},
+        {"@=HEX(7):61,00,\\\r\n  00,00\r\n\"b\"=dword:2\r\n", {{u"", {0x61, 0, 0, 0}}, {u"b", two}}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.body);
+        std::vector<ce::RegFileEntry> entries;
+        ce::RegFileError error;
+        ASSERT_TRUE(ce::ParseRegFile(Utf8File(kHeader + "[HKLM\\A]\r\n" + c.body), entries, error))
+            << error.ToString();
+        Values values;
+        for (const ce::RegFileEntry& e : entries)
+            if (e.kind == ce::RegFileEntry::Kind::Value)
+                values.emplace_back(e.name, e.data);
+        EXPECT_EQ(values, c.values);
     }
 }
 

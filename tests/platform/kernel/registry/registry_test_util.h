@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <kernel/registry.h>
 #include <temp_handheld.h>
 
 #include <gtest/gtest.h>
@@ -20,25 +21,7 @@ extern char** environ;
 namespace regtest
 {
 
-class Key
-{
-public:
-    Key() = default;
-    explicit Key(HKEY key) : m_key(key) {}
-    ~Key()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    Key(Key&& other) noexcept : m_key(other.m_key) { other.m_key = nullptr; }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HKEY get() const { return m_key; }
-    HKEY* out() { return &m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
+using Key = ce::UniqueHkey;
 
 // Makes the handheld start with empty roots instead of the shipped factory image, so that tests see only
 // their own keys. Child processes inherit the setting.
@@ -57,7 +40,7 @@ public:
 inline Key Create(HKEY root, const std::u16string& path, REGSAM access = KEY_ALL_ACCESS)
 {
     Key key;
-    EXPECT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access, nullptr, key.out(), nullptr),
+    EXPECT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access, nullptr, key.receive(), nullptr),
               ERROR_SUCCESS)
         << "creating the test key";
     return key;
@@ -66,7 +49,7 @@ inline Key Create(HKEY root, const std::u16string& path, REGSAM access = KEY_ALL
 inline Key Open(HKEY root, const std::u16string& path, REGSAM access)
 {
     Key key;
-    EXPECT_EQ(RegOpenKeyExW(root, path.c_str(), 0, access, key.out()), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(root, path.c_str(), 0, access, key.receive()), ERROR_SUCCESS);
     return key;
 }
 

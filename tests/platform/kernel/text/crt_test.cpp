@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <kernel/text.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -166,6 +168,38 @@ TEST(WideStrings, CaseInsensitiveComparisonCoversLatin1)
     char16_t text[] = u"Gr\u00FC\u00DFe";
     EXPECT_EQ(U8(_wcsupr(text)), U8(u"GR\u00DC\u00DFE"));
     EXPECT_EQ(U8(_wcslwr(text)), U8(u"gr\u00FC\u00DFe"));
+}
+
+// The platform's own helpers fold as _wcsicmp does, on views that need no terminating zero.
+TEST(WideStrings, InternalNoCaseHelpersAgreeWithWcsicmp)
+{
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    const std::u16string_view pairs[][2] = {
+        {u"ComboBox", u"COMBOBOX"}, {u"a", u"B"},           {u"abc", u"AB"}, {u"_", u"a"},
+        {u"\u00C4x", u"\u00E4X"},   {u"\u00D7", u"\u00F7"}, {u"", u"x"},
+    };
+    for (const auto& [a, b] : pairs)
+    {
+        const std::u16string za(a), zb(b);
+        EXPECT_EQ(sign(ce::text::CompareNoCase(a, b)), sign(_wcsicmp(za.c_str(), zb.c_str())))
+            << U8(za.c_str());
+        EXPECT_EQ(ce::text::EqualsNoCase(a, b), _wcsicmp(za.c_str(), zb.c_str()) == 0) << U8(za.c_str());
+    }
+    const std::u16string_view text = u"HTTP://host";
+    EXPECT_TRUE(ce::text::StartsWithNoCase(text, u"http://"));
+    EXPECT_FALSE(ce::text::StartsWithNoCase(u"http:", u"http://"));
+    EXPECT_TRUE(ce::text::EqualsNoCase(text.substr(0, 4), u"http"));
+
+    // Host names are bytes: ASCII letters fold, the bytes of other characters compare exactly.
+    EXPECT_TRUE(ce::text::EqualsNoCase(std::string_view("PCANDIS4.dll"), std::string_view("pcandis4.DLL")));
+    EXPECT_FALSE(ce::text::EqualsNoCase(std::string_view("\xC3\x84"), std::string_view("\xC3\xA4")));
+
+    const std::pair<char32_t, int> digits[] = {{U'0', 0},  {U'9', 9},  {U'a', 10}, {U'F', 15},
+                                               {U'z', 35}, {U'/', -1}, {U':', -1}, {U'\uFF10', -1}};
+    for (const auto& [c, value] : digits)
+        EXPECT_EQ(ce::text::DigitValue(c), value) << static_cast<uint32_t>(c);
+    EXPECT_EQ(ce::text::HexDigitValue(U'f'), 15);
+    EXPECT_EQ(ce::text::HexDigitValue(U'g'), -1);
 }
 
 TEST(WideStrings, SearchCopyAndDuplicate)

@@ -60,10 +60,55 @@ TEST_F(CardctlTool, EepromListsEveryWordAndKeepsThemWhileTheCardIsOut)
 
 TEST_F(CardctlTool, BadUsageExitsWithTwo)
 {
-    for (const char* words : {"", "frobnicate", "status extra", "insert now", "set ssid", "clock",
-                              "clock advance x", "adapter add X1 fibre", "log maybe", "unplug NDL1:"})
-        EXPECT_EQ(Cardctl(words), 2) << words;
+    for (const char* words :
+         {"", "frobnicate", "status extra", "insert now", "set ssid", "clock", "clock advance x",
+          "adapter add X1 fibre", "log maybe", "unplug NDL1:", "fault list now", "fault clear pending bind"})
+    {
+        std::string output;
+        EXPECT_EQ(Cardctl(words, &output), 2) << words;
+        EXPECT_NE(output.find("usage: cardctl COMMAND [ARGS]"), std::string::npos) << words << ": " << output;
+    }
     EXPECT_EQ(Cardctl("adapter remove NOSUCH"), 1);
+}
+
+// The clock line of the status report.
+std::string ClockLine()
+{
+    std::string status;
+    Cardctl("status", &status);
+    const size_t at = status.find("clock: ");
+    return at == std::string::npos ? status : status.substr(at, status.find('\n', at) - at);
+}
+
+TEST_F(CardctlTool, ClockMovesThatWouldOverflowAreRefusedAndStoredValuesSaturate)
+{
+    ASSERT_EQ(Cardctl("clock freeze"), 0);
+    ASSERT_EQ(Cardctl("clock advance -5000"), 0);
+    const std::string before = ClockLine();
+    for (const char* far : {"9223372036854775807", "-9223372036854775808", "9007199254740993"})
+    {
+        std::string output;
+        EXPECT_EQ(Cardctl(std::string("clock advance ") + far, &output), 2) << far;
+        EXPECT_NE(output.find("would take the clock past 9007199254740992 ms"), std::string::npos) << output;
+        EXPECT_EQ(ClockLine(), before);
+    }
+
+    // Whatever the registry holds (written by hand), the clock stays at its bounds instead of wrapping.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Simulator\\Clock", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    const std::u16string huge = u"9223372036854775807";
+    ASSERT_EQ(RegSetValueExW(key, u"At", 0, REG_SZ, reinterpret_cast<const BYTE*>(huge.c_str()),
+                             static_cast<DWORD>((huge.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(ClockLine(), "clock: frozen at 9007199254740992 ms");
+    ASSERT_EQ(Cardctl("clock run"), 0);
+    EXPECT_EQ(Cardctl("clock advance 1"), 2);
+    std::string status;
+    ASSERT_EQ(Cardctl("status", &status), 0);
+    EXPECT_EQ(status.find("clock: running at -"), std::string::npos) << status;
 }
 
 TEST_F(CardctlTool, AddedAdaptersAreBoundBeforeTheCard)

@@ -87,6 +87,16 @@ protected:
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
 
+    // A command line reg does not take: exit status 2, the reason and how the command is used.
+    void ExpectUsage(const std::vector<std::string>& args, const std::string& says)
+    {
+        const Result r = Reg(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(r.err.rfind("ERROR: Invalid syntax: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("reg /?"), std::string::npos) << r.err;
+    }
+
     // The value as this process reads it: type and bytes, or type REG_NONE - 1 when missing.
     std::pair<DWORD, std::vector<BYTE>> Value(const std::u16string& key, const std::u16string& name)
     {
@@ -199,12 +209,12 @@ TEST_F(RegTool, AddChecksItsDataAndNeedsForceToOverwrite)
     ExpectOk({"add", kParms, "/v", "Max", "/t", "REG_DWORD", "/d", "4294967295"});
     EXPECT_EQ(Value(u"Comm\\WLAN11b1\\Parms", u"Max").second, (std::vector<BYTE>{0xFF, 0xFF, 0xFF, 0xFF}));
     for (const char* bad : {"4294967296", "12abc", "-1", "0x", "0x100000000"})
-        ExpectFails({"add", kParms, "/v", "Bad", "/t", "REG_DWORD", "/d", bad}, "REG_DWORD");
-    ExpectFails({"add", kParms, "/v", "Bad", "/t", "REG_BINARY", "/d", "abc"}, "REG_BINARY");
-    ExpectFails({"add", kParms, "/v", "Bad", "/t", "REG_QWORDISH", "/d", "1"}, "Invalid type");
-    ExpectFails({"add", kParms, "/d", "1"}, "/v NAME or /ve");
-    ExpectFails({"add", kParms, "/v", "a", "/ve"}, "exclude each other");
-    ExpectFails({"add", "HKXY\\Soft", "/v", "a"}, "Invalid key name");
+        ExpectUsage({"add", kParms, "/v", "Bad", "/t", "REG_DWORD", "/d", bad}, "REG_DWORD");
+    ExpectUsage({"add", kParms, "/v", "Bad", "/t", "REG_BINARY", "/d", "abc"}, "REG_BINARY");
+    ExpectUsage({"add", kParms, "/v", "Bad", "/t", "REG_QWORDISH", "/d", "1"}, "invalid type");
+    ExpectUsage({"add", kParms, "/d", "1"}, "/v NAME or /ve");
+    ExpectUsage({"add", kParms, "/v", "a", "/ve"}, "exclude each other");
+    ExpectUsage({"add", "HKXY\\Soft", "/v", "a"}, "invalid key name");
     EXPECT_EQ(Value(u"Comm\\WLAN11b1\\Parms", u"Bad").first, 0xFFFFFFFF);
 }
 
@@ -215,7 +225,7 @@ TEST_F(RegTool, DeleteNeedsForceAndRemovesWhatItNames)
     ExpectOk({"add", "HKLM\\D", "/ve", "/d", "3"});
     ExpectOk({"add", "HKLM\\D\\Child", "/v", "c", "/d", "4"});
 
-    ExpectFails({"delete", "HKLM\\D", "/v", "a"}, "add /f");
+    ExpectUsage({"delete", "HKLM\\D", "/v", "a"}, "add /f");
     EXPECT_EQ(Value(u"D", u"a").first, static_cast<DWORD>(REG_SZ));
     ExpectOk({"delete", "HKLM\\D", "/v", "A", "/f"});
     EXPECT_EQ(Value(u"D", u"a").first, 0xFFFFFFFF);
@@ -275,6 +285,16 @@ TEST_F(RegTool, ImportReportsTheBadLineAndChangesNothing)
     ExpectFails({"import", (handheld.path() / "absent.reg").string()}, "absent.reg");
 }
 
+TEST_F(RegTool, ImportKeepsTheLineAfterACommentEndingInABackslash)
+{
+    const fs::path file = handheld.path() / "note.reg";
+    std::ofstream(file, std::ios::binary)
+        << "Windows Registry Editor Version 5.00\n\n[HKLM\\Imp]\n\"a\"=dword:1 ; note \\\n\"b\"=dword:2\n";
+    ExpectOk({"import", file.string()});
+    EXPECT_EQ(Value(u"Imp", u"a").second, (std::vector<BYTE>{1, 0, 0, 0}));
+    EXPECT_EQ(Value(u"Imp", u"b").second, (std::vector<BYTE>{2, 0, 0, 0}));
+}
+
 TEST_F(RegTool, UsageAndSyntax)
 {
     for (const char* help : {"/?", "--help", "-?"})
@@ -285,12 +305,14 @@ TEST_F(RegTool, UsageAndSyntax)
     }
     EXPECT_EQ(Reg({"add", "/?"}).status, 0);
     const Result none = Reg({});
-    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.status, 2);
     EXPECT_NE(none.err.find("reg import FILE"), std::string::npos);
-    ExpectFails({"frobnicate", "HKLM"}, "unknown operation");
-    ExpectFails({"query"}, "Invalid syntax");
-    ExpectFails({"query", "HKLM", "/q"}, "unknown option");
-    ExpectFails({"export", "HKLM"}, "Invalid syntax");
+    ExpectUsage({"frobnicate", "HKLM"}, "unknown operation");
+    ExpectUsage({"query"}, "Usage: reg query  KEY [/v NAME | /ve] [/s]");
+    ExpectUsage({"query", "HKLM", "/q"}, "unknown option");
+    ExpectUsage({"query", "HKLM", "extra"}, "one KEY");
+    ExpectUsage({"export", "HKLM"}, "Usage: reg export KEY FILE [/y]");
+    ExpectUsage({"add", "HKLM\\A", "/v"}, "/v needs an argument");
 }
 
 } // namespace

@@ -1,12 +1,17 @@
-// A file descriptor owned by one object and closed with it.
+// Host file descriptors inside the platform and the simulator: one owner that closes it, and flock that
+// waits through signals.
 #pragma once
 
+#include <sys/file.h>
 #include <unistd.h>
+
+#include <cerrno>
 #include <utility>
 
-namespace ce::winstation::detail
+namespace ce
 {
 
+// A file descriptor owned by one object and closed with it.
 class UniqueFd
 {
 public:
@@ -36,4 +41,15 @@ private:
     int m_fd = -1;
 };
 
-} // namespace ce::winstation::detail
+// flock(2), taken again when a signal interrupts the wait: 0, or -1 with errno (EWOULDBLOCK for a
+// LOCK_NB that would have to wait).
+inline int Flock(int fd, int operation)
+{
+    int result;
+    do
+        result = ::flock(fd, operation);
+    while (result != 0 && errno == EINTR);
+    return result;
+}
+
+} // namespace ce
