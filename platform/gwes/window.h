@@ -178,6 +178,42 @@ void RegisterTabClass();
 QFont DefaultFont();
 LONG BaseUnitsOf(const QFont& font);
 
+// Control classes. A control's window procedure is a table of handlers, one per message it answers:
+// each gets the window, the control's state and the message. Messages without a handler, and every
+// message that arrives before the control has its state, go to the default procedure.
+template <class State> struct ControlMessage
+{
+    HWND hwnd;
+    Window& window;
+    State& state;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+
+    LRESULT Default() const { return DefWindowProcW(hwnd, msg, wParam, lParam); }
+    // wParam as the item index most control messages carry there.
+    int Index() const { return static_cast<int>(static_cast<INT_PTR>(wParam)); }
+};
+
+template <class State> struct MessageHandler
+{
+    UINT msg;
+    LRESULT (*handle)(const ControlMessage<State>& message);
+};
+
+template <class State, size_t N>
+LRESULT HandleControlMessage(const MessageHandler<State> (&handlers)[N], HWND hWnd, UINT msg, WPARAM wParam,
+                             LPARAM lParam)
+{
+    Window* w = Get(hWnd);
+    State* st = w ? w->State<State>() : nullptr;
+    if (st)
+        for (const MessageHandler<State>& handler : handlers)
+            if (handler.msg == msg)
+                return handler.handle(ControlMessage<State>{hWnd, *w, *st, msg, wParam, lParam});
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
+
 // Control classes
 QString ToQString(std::u16string_view s);
 std::u16string FromQString(const QString& s);
