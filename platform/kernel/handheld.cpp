@@ -1,4 +1,5 @@
 #include <kernel/handheld.h>
+#include <kernel/immortal.h>
 
 #include <cstdlib>
 #include <dlfcn.h>
@@ -13,13 +14,20 @@ namespace ce
 namespace
 {
 
-std::mutex g_lock;
-fs::path g_handheld;
-fs::path g_runtime;
-std::vector<void (*)()>& Hooks()
+// The folders as found, and the hooks that forget what other parts of the kernel cached about them. Kept
+// past static destruction: a test's handheld may be reset by a destructor that runs at exit.
+struct Handheld
 {
-    static std::vector<void (*)()> hooks;
-    return hooks;
+    std::mutex lock;
+    fs::path dir;
+    fs::path runtime;
+    std::vector<void (*)()> resetHooks;
+};
+
+Handheld& State()
+{
+    static Immortal<Handheld> handheld;
+    return handheld.get();
 }
 
 fs::path EnvPath(const char* name)
@@ -39,8 +47,9 @@ void MakeOwnerOnly(const fs::path& dir)
 
 fs::path HandheldDir()
 {
-    std::lock_guard lock(g_lock);
-    if (g_handheld.empty())
+    Handheld& state = State();
+    std::lock_guard lock(state.lock);
+    if (state.dir.empty())
     {
         fs::path dir = EnvPath("HANDHELD_DIR");
         if (dir.empty())
@@ -55,23 +64,24 @@ fs::path HandheldDir()
         }
         std::error_code ec;
         fs::create_directories(dir, ec);
-        g_handheld = fs::absolute(dir, ec);
+        state.dir = fs::absolute(dir, ec);
         if (ec)
-            g_handheld = dir;
+            state.dir = dir;
     }
-    return g_handheld;
+    return state.dir;
 }
 
 fs::path RuntimeDir()
 {
     fs::path handheld = HandheldDir();
-    std::lock_guard lock(g_lock);
-    if (g_runtime.empty())
+    Handheld& state = State();
+    std::lock_guard lock(state.lock);
+    if (state.runtime.empty())
     {
-        g_runtime = handheld / "run";
-        MakeOwnerOnly(g_runtime);
+        state.runtime = handheld / "run";
+        MakeOwnerOnly(state.runtime);
     }
-    return g_runtime;
+    return state.runtime;
 }
 
 fs::path LibraryDir()
@@ -97,18 +107,20 @@ fs::path ShareDir()
 
 void AddHandheldResetHook(void (*hook)())
 {
-    std::lock_guard lock(g_lock);
-    Hooks().push_back(hook);
+    Handheld& state = State();
+    std::lock_guard lock(state.lock);
+    state.resetHooks.push_back(hook);
 }
 
 void ResetHandheld()
 {
+    Handheld& state = State();
     std::vector<void (*)()> hooks;
     {
-        std::lock_guard lock(g_lock);
-        g_handheld.clear();
-        g_runtime.clear();
-        hooks = Hooks();
+        std::lock_guard lock(state.lock);
+        state.dir.clear();
+        state.runtime.clear();
+        hooks = state.resetHooks;
     }
     for (auto hook : hooks)
         hook();
