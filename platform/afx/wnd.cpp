@@ -3,6 +3,7 @@
 #include "afximpl.h"
 
 #include <gwes/gwes.h>
+#include <kernel/immortal.h>
 
 #include <afx/app.h>
 
@@ -26,8 +27,8 @@ struct Maps
 
 Maps& TheMaps()
 {
-    static Maps* maps = new Maps; // windows may still be destroyed while statics go away
-    return *maps;
+    static ce::Immortal<Maps> maps; // windows may still be destroyed while statics go away
+    return maps.get();
 }
 
 struct CurrentMessage

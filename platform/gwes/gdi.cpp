@@ -4,6 +4,8 @@
 // anti-aliasing, so they are pixel-exact.
 #include "host.h"
 
+#include <kernel/immortal.h>
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -66,8 +68,8 @@ struct Objects
 
 Objects& Gdi()
 {
-    static Objects* objects = new Objects;
-    return *objects;
+    static ce::Immortal<Objects> objects;
+    return objects.get();
 }
 
 uintptr_t Key(const void* h)

@@ -2,6 +2,7 @@
 // window longs.
 #include "host.h"
 
+#include <kernel/immortal.h>
 #include <kernel/text.h>
 #include <kernel/winstation.h>
 
@@ -31,8 +32,8 @@ struct Table
 
 Table& TheTable()
 {
-    static Table* table = new Table; // outlives static destructors that may still look windows up
-    return *table;
+    static ce::Immortal<Table> table; // outlives static destructors that may still look windows up
+    return table.get();
 }
 
 struct CreationHook
