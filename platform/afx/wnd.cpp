@@ -196,7 +196,9 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
     }
     catch (...)
     {
-        result = 0; // a handler's exception ends at the window procedure
+        // A handler's exception ends at the window procedure, reported as the window services report it.
+        gwes::ReportProcedureException(hWnd, nMsg);
+        result = 0;
     }
     --t_depth;
     t_current = saved;

@@ -54,17 +54,6 @@ struct WindowClass
     bool selfPainted = true;
 };
 
-struct Timer
-{
-    HWND hwnd = nullptr;
-    UINT_PTR id = 0;
-    UINT elapse = 0;
-    TIMERPROC proc = nullptr;
-    int qtTimer = 0;
-    uint64_t serial = 0;
-    bool pending = false; // a WM_TIMER of this timer is queued
-};
-
 struct Window
 {
     HWND hwnd = nullptr;
