@@ -3,6 +3,7 @@
 #include "afximpl.h"
 
 #include <gwes/gwes.h>
+#include <kernel/immortal.h>
 
 #include <map>
 #include <memory>
@@ -35,16 +36,16 @@ bool GdiAlive(HGDIOBJ h)
 
 std::map<HGDIOBJ, std::unique_ptr<CGdiObject>>& GdiWrappers()
 {
-    static auto* map = new std::map<HGDIOBJ, std::unique_ptr<CGdiObject>>;
-    return *map;
+    static ce::Immortal<std::map<HGDIOBJ, std::unique_ptr<CGdiObject>>> map;
+    return map.get();
 }
 
 // Wrappers replaced by one of another class for the same handle: the caller that got one may still use
 // it, so it lives (and keeps its handle) as long as the handle does.
 std::multimap<HGDIOBJ, std::unique_ptr<CGdiObject>>& RetiredGdiWrappers()
 {
-    static auto* map = new std::multimap<HGDIOBJ, std::unique_ptr<CGdiObject>>;
-    return *map;
+    static ce::Immortal<std::multimap<HGDIOBJ, std::unique_ptr<CGdiObject>>> map;
+    return map.get();
 }
 
 template <class T> T* TypedWrapper(HGDIOBJ h)
@@ -337,8 +338,8 @@ namespace
 {
 std::map<HMENU, std::unique_ptr<CMenu>>& MenuWrappers()
 {
-    static auto* map = new std::map<HMENU, std::unique_ptr<CMenu>>;
-    return *map;
+    static ce::Immortal<std::map<HMENU, std::unique_ptr<CMenu>>> map;
+    return map.get();
 }
 
 bool IsWrapper(const CMenu* menu)

@@ -3,6 +3,7 @@
 #include "afximpl.h"
 
 #include <gwes/gwes.h>
+#include <kernel/immortal.h>
 
 #include <afx/app.h>
 
@@ -26,8 +27,8 @@ struct Maps
 
 Maps& TheMaps()
 {
-    static Maps* maps = new Maps; // windows may still be destroyed while statics go away
-    return *maps;
+    static ce::Immortal<Maps> maps; // windows may still be destroyed while statics go away
+    return maps.get();
 }
 
 struct CurrentMessage
@@ -187,7 +188,9 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
     }
     catch (...)
     {
-        result = 0; // a handler's exception ends at the window procedure
+        // A handler's exception ends at the window procedure, reported as the window services report it.
+        gwes::ReportProcedureException(hWnd, nMsg);
+        result = 0;
     }
     --t_depth;
     t_current = saved;

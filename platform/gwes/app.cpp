@@ -2,6 +2,8 @@
 // the bookkeeping between widgets and windows.
 #include "host.h"
 
+#include <kernel/immortal.h>
+
 #include <commctrl.h>
 
 #include <QApplication>
@@ -10,7 +12,9 @@
 #include <QStyleFactory>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace gwes
@@ -23,12 +27,23 @@ void StopStation();
 namespace
 {
 
-QApplication* g_ownApp = nullptr;
-int g_defaultArgc = 1;
-char g_programName[] = "qn40";
-char* g_defaultArgv[] = {g_programName, nullptr};
-int g_waitDepth = 0;
-std::vector<QFont>* g_fonts = nullptr;
+// The application object this library made (null when the program made its own), the nesting of the wait
+// cursor and the fonts handed out as HFONT values.
+struct AppState
+{
+    std::unique_ptr<QApplication> ownApp;
+    int waitDepth = 0;
+    std::vector<QFont> fonts;
+    int defaultArgc = 1;
+    char programName[5] = "qn40";
+    char* defaultArgv[2] = {programName, nullptr};
+};
+
+AppState& App()
+{
+    static ce::Immortal<AppState> app;
+    return app.get();
+}
 
 void SetUpLook(QApplication& app)
 {
@@ -68,8 +83,8 @@ BOOL StartApplication(int& argc, char** argv)
     // Without a desktop to show on (no X or Wayland display), windows live off screen.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    g_ownApp = new QApplication(argc, argv);
-    SetUpLook(*g_ownApp);
+    App().ownApp = std::make_unique<QApplication>(argc, argv);
+    SetUpLook(*App().ownApp);
     Start();
     return TRUE;
 }
@@ -93,7 +108,7 @@ BOOL EnsureApplication()
             Start();
         return TRUE;
     }
-    return StartApplication(g_defaultArgc, g_defaultArgv);
+    return StartApplication(App().defaultArgc, App().defaultArgv);
 }
 
 void ShutdownApplication()
@@ -107,10 +122,9 @@ void ShutdownApplication()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     StopStation();
     RemoveDispatcher();
-    while (g_waitDepth > 0)
+    while (App().waitDepth > 0)
         EndWaitCursor();
-    delete g_ownApp;
-    g_ownApp = nullptr;
+    App().ownApp.reset();
 }
 
 COLORREF SystemColor(int index)
@@ -201,20 +215,19 @@ LONG BaseUnitsOf(const QFont& font)
 
 HFONT FontHandle(const QFont& font)
 {
-    if (!g_fonts)
-        g_fonts = new std::vector<QFont>;
-    for (size_t i = 0; i < g_fonts->size(); ++i)
-        if ((*g_fonts)[i] == font)
-            return reinterpret_cast<HFONT>(static_cast<uintptr_t>(0x20000000 + i));
-    g_fonts->push_back(font);
-    return reinterpret_cast<HFONT>(static_cast<uintptr_t>(0x20000000 + g_fonts->size() - 1));
+    std::vector<QFont>& fonts = App().fonts;
+    auto it = std::find(fonts.begin(), fonts.end(), font);
+    if (it == fonts.end())
+        it = fonts.insert(fonts.end(), font);
+    return reinterpret_cast<HFONT>(static_cast<uintptr_t>(0x20000000 + (it - fonts.begin())));
 }
 
 QFont FontFromHandle(HFONT hFont)
 {
     uintptr_t v = reinterpret_cast<uintptr_t>(hFont);
-    if (g_fonts && v >= 0x20000000 && v - 0x20000000 < g_fonts->size())
-        return (*g_fonts)[v - 0x20000000];
+    const std::vector<QFont>& fonts = App().fonts;
+    if (v >= 0x20000000 && v - 0x20000000 < fonts.size())
+        return fonts[v - 0x20000000];
     return DefaultFont();
 }
 
@@ -238,21 +251,21 @@ void BeginWaitCursor()
 {
     if (!EnsureApplication())
         return;
-    if (g_waitDepth++ == 0)
+    if (App().waitDepth++ == 0)
         QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 void EndWaitCursor()
 {
-    if (g_waitDepth <= 0)
+    if (App().waitDepth <= 0)
         return;
-    if (--g_waitDepth == 0)
+    if (--App().waitDepth == 0)
         QApplication::restoreOverrideCursor();
 }
 
 int WaitCursorDepth()
 {
-    return g_waitDepth;
+    return App().waitDepth;
 }
 
 void SetWidgetWindow(QWidget* widget, HWND hWnd)

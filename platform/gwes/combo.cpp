@@ -200,146 +200,174 @@ QWidget* MakeCombo(Window& w, QWidget* parent, const CREATESTRUCTW&)
     return box;
 }
 
+using ComboMessage = ControlMessage<ComboState>;
+
+std::u16string TextOf(const ComboMessage& m)
+{
+    return std::u16string(m.lParam ? reinterpret_cast<LPCWSTR>(m.lParam) : u"");
+}
+
+LRESULT AddString(const ComboMessage& m)
+{
+    const bool add = m.msg == CB_ADDSTRING;
+    int r = m.state.list.Insert(add ? -1 : m.Index(), TextOf(m), m.state.sorted && add);
+    if (r != CB_ERR)
+        m.state.Rebuild();
+    return r;
+}
+
+LRESULT DeleteString(const ComboMessage& m)
+{
+    int r = m.state.list.Delete(m.Index());
+    if (r != CB_ERR)
+        m.state.Rebuild();
+    return r;
+}
+
+LRESULT ResetContent(const ComboMessage& m)
+{
+    m.state.list.items.clear();
+    m.state.list.cur = -1;
+    m.state.editText.clear();
+    m.state.Rebuild();
+    return CB_OKAY;
+}
+
+LRESULT SetCurSel(const ComboMessage& m)
+{
+    ListModel& list = m.state.list;
+    const int index = m.Index();
+    bool valid = index >= 0 && index < static_cast<int>(list.items.size());
+    list.cur = valid ? index : -1;
+    if (!valid)
+        m.state.editText.clear();
+    m.state.ShowSelection();
+    return valid ? index : CB_ERR;
+}
+
+LRESULT SelectString(const ComboMessage& m)
+{
+    int found = m.state.list.Find(m.Index(), TextOf(m), false);
+    if (found != CB_ERR)
+    {
+        m.state.list.cur = found;
+        m.state.ShowSelection();
+    }
+    return found;
+}
+
+LRESULT GetItemData(const ComboMessage& m)
+{
+    const auto& items = m.state.list.items;
+    if (m.Index() < 0 || m.Index() >= static_cast<int>(items.size()))
+        return CB_ERR;
+    return static_cast<LRESULT>(items[static_cast<size_t>(m.Index())].data);
+}
+
+LRESULT SetItemData(const ComboMessage& m)
+{
+    auto& items = m.state.list.items;
+    if (m.Index() < 0 || m.Index() >= static_cast<int>(items.size()))
+        return CB_ERR;
+    items[static_cast<size_t>(m.Index())].data = static_cast<DWORD_PTR>(m.lParam);
+    return TRUE;
+}
+
+LRESULT ShowDropDown(const ComboMessage& m)
+{
+    if (m.wParam)
+        m.state.box->showPopup();
+    else
+        m.state.box->hidePopup();
+    return TRUE;
+}
+
+LRESULT LimitText(const ComboMessage& m)
+{
+    if (QLineEdit* edit = m.state.box->lineEdit())
+        edit->setMaxLength(m.wParam ? static_cast<int>(std::min<WPARAM>(m.wParam, 32767)) : 32767);
+    return TRUE;
+}
+
+LRESULT SetText(const ComboMessage& m)
+{
+    ComboState& st = m.state;
+    if (st.editable)
+    {
+        st.editText = TextOf(m);
+        m.window.text = st.editText;
+        QSignalBlocker block(st.box->lineEdit());
+        st.box->lineEdit()->setText(ToQString(st.editText));
+        return TRUE;
+    }
+    // A drop-down list shows only its items: the text selects the item that has it.
+    int found = st.list.Find(-1, TextOf(m), true);
+    if (found == CB_ERR)
+        return CB_ERR;
+    st.list.cur = found;
+    st.ShowSelection();
+    return TRUE;
+}
+
+LRESULT GetText(const ComboMessage& m)
+{
+    const ComboState& st = m.state;
+    std::u16string t = st.editable        ? st.editText
+                       : st.list.cur >= 0 ? st.list.items[static_cast<size_t>(st.list.cur)].text
+                                          : std::u16string();
+    if (m.msg == WM_GETTEXTLENGTH)
+        return static_cast<LRESULT>(t.size());
+    auto buffer = reinterpret_cast<LPWSTR>(m.lParam);
+    if (!buffer || m.wParam == 0)
+        return 0;
+    size_t n = std::min(t.size(), static_cast<size_t>(m.wParam) - 1);
+    std::copy_n(t.data(), n, buffer);
+    buffer[n] = 0;
+    return static_cast<LRESULT>(n);
+}
+
+LRESULT Focus(const ComboMessage& m)
+{
+    LRESULT r = m.Default();
+    if (Get(m.hwnd))
+        NotifyParent(m.window, m.msg == WM_SETFOCUS ? CBN_SETFOCUS : CBN_KILLFOCUS);
+    return r;
+}
+
+constexpr MessageHandler<ComboState> kComboHandlers[] = {
+    {CB_ADDSTRING, AddString},
+    {CB_INSERTSTRING, AddString},
+    {CB_DELETESTRING, DeleteString},
+    {CB_RESETCONTENT, ResetContent},
+    {CB_GETCOUNT, [](const ComboMessage& m) { return static_cast<LRESULT>(m.state.list.items.size()); }},
+    {CB_GETCURSEL, [](const ComboMessage& m) -> LRESULT { return m.state.list.cur; }},
+    {CB_SETCURSEL, SetCurSel},
+    {CB_GETLBTEXT, [](const ComboMessage& m)
+     { return m.state.list.CopyText(m.Index(), reinterpret_cast<LPWSTR>(m.lParam)); }},
+    {CB_GETLBTEXTLEN, [](const ComboMessage& m) { return m.state.list.CopyText(m.Index(), nullptr); }},
+    {CB_FINDSTRING,
+     [](const ComboMessage& m) -> LRESULT { return m.state.list.Find(m.Index(), TextOf(m), false); }},
+    {CB_FINDSTRINGEXACT,
+     [](const ComboMessage& m) -> LRESULT { return m.state.list.Find(m.Index(), TextOf(m), true); }},
+    {CB_SELECTSTRING, SelectString},
+    {CB_GETITEMDATA, GetItemData},
+    {CB_SETITEMDATA, SetItemData},
+    {CB_SHOWDROPDOWN, ShowDropDown},
+    {CB_GETDROPPEDSTATE,
+     [](const ComboMessage& m) -> LRESULT
+     { return m.state.box->view() && m.state.box->view()->isVisible() ? TRUE : FALSE; }},
+    {CB_LIMITTEXT, LimitText},
+    {WM_SETTEXT, SetText},
+    {WM_GETTEXT, GetText},
+    {WM_GETTEXTLENGTH, GetText},
+    {WM_GETDLGCODE, [](const ComboMessage&) -> LRESULT { return DLGC_WANTARROWS | DLGC_WANTCHARS; }},
+    {WM_SETFOCUS, Focus},
+    {WM_KILLFOCUS, Focus},
+};
+
 LRESULT CALLBACK ComboProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    Window* w = Get(hWnd);
-    ComboState* st = w ? w->State<ComboState>() : nullptr;
-    if (!st)
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
-    ListModel& list = st->list;
-    auto text = [&] { return std::u16string(lParam ? reinterpret_cast<LPCWSTR>(lParam) : u""); };
-    switch (msg)
-    {
-    case CB_ADDSTRING:
-    case CB_INSERTSTRING:
-    {
-        int index = msg == CB_ADDSTRING ? -1 : static_cast<int>(static_cast<INT_PTR>(wParam));
-        int r = list.Insert(index, text(), st->sorted && msg == CB_ADDSTRING);
-        if (r != CB_ERR)
-            st->Rebuild();
-        return r;
-    }
-    case CB_DELETESTRING:
-    {
-        int r = list.Delete(static_cast<int>(static_cast<INT_PTR>(wParam)));
-        if (r != CB_ERR)
-            st->Rebuild();
-        return r;
-    }
-    case CB_RESETCONTENT:
-        list.items.clear();
-        list.cur = -1;
-        st->editText.clear();
-        st->Rebuild();
-        return CB_OKAY;
-    case CB_GETCOUNT:
-        return static_cast<LRESULT>(list.items.size());
-    case CB_GETCURSEL:
-        return list.cur;
-    case CB_SETCURSEL:
-    {
-        int index = static_cast<int>(static_cast<INT_PTR>(wParam));
-        bool valid = index >= 0 && index < static_cast<int>(list.items.size());
-        list.cur = valid ? index : -1;
-        if (!valid)
-            st->editText.clear();
-        st->ShowSelection();
-        return valid ? index : CB_ERR;
-    }
-    case CB_GETLBTEXT:
-        return list.CopyText(static_cast<int>(static_cast<INT_PTR>(wParam)),
-                             reinterpret_cast<LPWSTR>(lParam));
-    case CB_GETLBTEXTLEN:
-        return list.CopyText(static_cast<int>(static_cast<INT_PTR>(wParam)), nullptr);
-    case CB_FINDSTRING:
-    case CB_FINDSTRINGEXACT:
-        return list.Find(static_cast<int>(static_cast<INT_PTR>(wParam)), text(), msg == CB_FINDSTRINGEXACT);
-    case CB_SELECTSTRING:
-    {
-        int found = list.Find(static_cast<int>(static_cast<INT_PTR>(wParam)), text(), false);
-        if (found != CB_ERR)
-        {
-            list.cur = found;
-            st->ShowSelection();
-        }
-        return found;
-    }
-    case CB_GETITEMDATA:
-    {
-        int i = static_cast<int>(static_cast<INT_PTR>(wParam));
-        if (i < 0 || i >= static_cast<int>(list.items.size()))
-            return CB_ERR;
-        return static_cast<LRESULT>(list.items[static_cast<size_t>(i)].data);
-    }
-    case CB_SETITEMDATA:
-    {
-        int i = static_cast<int>(static_cast<INT_PTR>(wParam));
-        if (i < 0 || i >= static_cast<int>(list.items.size()))
-            return CB_ERR;
-        list.items[static_cast<size_t>(i)].data = static_cast<DWORD_PTR>(lParam);
-        return TRUE;
-    }
-    case CB_SHOWDROPDOWN:
-        if (wParam)
-            st->box->showPopup();
-        else
-            st->box->hidePopup();
-        return TRUE;
-    case CB_GETDROPPEDSTATE:
-        return st->box->view() && st->box->view()->isVisible() ? TRUE : FALSE;
-    case CB_LIMITTEXT:
-        if (st->box->lineEdit())
-            st->box->lineEdit()->setMaxLength(wParam ? static_cast<int>(std::min<WPARAM>(wParam, 32767))
-                                                     : 32767);
-        return TRUE;
-    case WM_SETTEXT:
-        if (st->editable)
-        {
-            st->editText = text();
-            w->text = st->editText;
-            QSignalBlocker block(st->box->lineEdit());
-            st->box->lineEdit()->setText(ToQString(st->editText));
-            return TRUE;
-        }
-        else
-        {
-            // A drop-down list shows only its items: the text selects the item that has it.
-            int found = list.Find(-1, text(), true);
-            if (found == CB_ERR)
-                return CB_ERR;
-            list.cur = found;
-            st->ShowSelection();
-            return TRUE;
-        }
-    case WM_GETTEXT:
-    case WM_GETTEXTLENGTH:
-    {
-        std::u16string t = st->editable    ? st->editText
-                           : list.cur >= 0 ? list.items[static_cast<size_t>(list.cur)].text
-                                           : std::u16string();
-        if (msg == WM_GETTEXTLENGTH)
-            return static_cast<LRESULT>(t.size());
-        auto buffer = reinterpret_cast<LPWSTR>(lParam);
-        if (!buffer || wParam == 0)
-            return 0;
-        size_t n = std::min(t.size(), static_cast<size_t>(wParam) - 1);
-        std::copy_n(t.data(), n, buffer);
-        buffer[n] = 0;
-        return static_cast<LRESULT>(n);
-    }
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    {
-        LRESULT r = DefWindowProcW(hWnd, msg, wParam, lParam);
-        if (Get(hWnd))
-            NotifyParent(*w, msg == WM_SETFOCUS ? CBN_SETFOCUS : CBN_KILLFOCUS);
-        return r;
-    }
-    default:
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
-    }
+    return HandleControlMessage(kComboHandlers, hWnd, msg, wParam, lParam);
 }
 
 // ----- List box

@@ -2,6 +2,8 @@
 // routing of Qt events through window procedures.
 #include "host.h"
 
+#include <kernel/immortal.h>
+
 #include <QApplication>
 #include <QImage>
 
@@ -31,11 +33,24 @@ struct PaintState
     bool placeholder = false; // no device-context factory made the handle
     bool orphan = false;
 };
+
+// The device contexts of the paints in progress, the factory that makes them (the graphics part
+// installs it), and the next placeholder handle for a paint that has no painter.
+struct Paints
+{
+    std::map<HDC, PaintState*> dcs;
+    HDC (*create)(PaintSession&) = nullptr;
+    void (*release)(HDC) = nullptr;
+    uintptr_t nextPlaceholder = 0x40000000;
+};
+
+Paints& ThePaints()
+{
+    static ce::Immortal<Paints> paints;
+    return paints.get();
+}
+
 thread_local std::vector<PaintState*> t_paints;
-std::map<HDC, PaintState*> g_paintDCs;
-HDC (*g_dcCreate)(PaintSession&) = nullptr;
-void (*g_dcRelease)(HDC) = nullptr;
-uintptr_t g_nextPlaceholder = 0x40000000;
 
 PaintState* StateOf(HWND hWnd)
 {
@@ -49,9 +64,9 @@ void ClosePaint(PaintState& st)
 {
     if (st.hdc)
     {
-        if (g_dcRelease && !st.placeholder)
-            g_dcRelease(st.hdc);
-        g_paintDCs.erase(st.hdc);
+        if (ThePaints().release && !st.placeholder)
+            ThePaints().release(st.hdc);
+        ThePaints().dcs.erase(st.hdc);
         st.hdc = nullptr;
     }
     if (st.painter)
@@ -128,14 +143,14 @@ PaintSession* CurrentPaint(HWND hWnd)
 
 void SetPaintDCFactory(HDC (*create)(PaintSession&), void (*release)(HDC))
 {
-    g_dcCreate = create;
-    g_dcRelease = release;
+    ThePaints().create = create;
+    ThePaints().release = release;
 }
 
 QPainter* PainterOfPaintDC(HDC hDC)
 {
-    auto it = g_paintDCs.find(hDC);
-    return it == g_paintDCs.end() ? nullptr : it->second->session.painter;
+    auto it = ThePaints().dcs.find(hDC);
+    return it == ThePaints().dcs.end() ? nullptr : it->second->session.painter;
 }
 
 } // namespace gwes
@@ -176,13 +191,13 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
     }
     st->painter->setFont(FontOf(hWnd));
     st->session.painter = st->painter.get();
-    st->hdc = g_dcCreate ? g_dcCreate(st->session) : nullptr;
+    st->hdc = ThePaints().create ? ThePaints().create(st->session) : nullptr;
     if (!st->hdc)
     {
         st->placeholder = true;
-        st->hdc = reinterpret_cast<HDC>(g_nextPlaceholder++);
+        st->hdc = reinterpret_cast<HDC>(ThePaints().nextPlaceholder++);
     }
-    g_paintDCs[st->hdc] = st;
+    ThePaints().dcs[st->hdc] = st;
     lpPaint->hdc = st->hdc;
     QRect d = st->session.dirty.intersected(QRect(0, 0, client.right, client.bottom));
     lpPaint->rcPaint = {d.x(), d.y(), d.x() + d.width(), d.y() + d.height()};
@@ -198,8 +213,8 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* lpPaint)
 {
     if (!lpPaint)
         return FALSE;
-    auto it = g_paintDCs.find(lpPaint->hdc);
-    if (it == g_paintDCs.end())
+    auto it = ThePaints().dcs.find(lpPaint->hdc);
+    if (it == ThePaints().dcs.end())
         return TRUE;
     PaintState* st = it->second;
     ClosePaint(*st);

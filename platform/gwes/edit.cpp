@@ -286,234 +286,306 @@ QWidget* MakeEdit(Window& w, QWidget* parent, const CREATESTRUCTW&)
     return widget;
 }
 
+using EditMessage = ControlMessage<EditState>;
+
+// The edit's text changed in a way the parent hears of.
+void NotifyChanged(const EditMessage& m)
+{
+    NotifyParent(m.window, EN_UPDATE);
+    if (Get(m.hwnd))
+        NotifyParent(m.window, EN_CHANGE);
+}
+
+LRESULT SetText(const EditMessage& m)
+{
+    EditState& st = m.state;
+    auto s = reinterpret_cast<LPCWSTR>(m.lParam);
+    st.text = ToCase(s ? s : u"", m.window.style);
+    if (static_cast<int>(st.text.size()) > st.limit && !st.multi)
+        st.text.resize(static_cast<size_t>(st.limit));
+    m.window.text = st.text;
+    st.firstLine = 0;
+    st.modified = false;
+    st.Show();
+    NotifyChanged(m);
+    return TRUE;
+}
+
+LRESULT GetText(const EditMessage& m)
+{
+    auto buffer = reinterpret_cast<LPWSTR>(m.lParam);
+    if (!buffer || m.wParam == 0)
+        return 0;
+    size_t n = std::min(m.state.text.size(), static_cast<size_t>(m.wParam) - 1);
+    std::copy_n(m.state.text.data(), n, buffer);
+    buffer[n] = 0;
+    return static_cast<LRESULT>(n);
+}
+
+LRESULT LineScroll(const EditMessage& m)
+{
+    EditState& st = m.state;
+    if (!st.multi)
+        return FALSE;
+    int lines = static_cast<int>(m.lParam);
+    int count = static_cast<int>(st.LineStarts().size());
+    st.firstLine = std::clamp(st.firstLine + lines, 0, std::max(count - 1, 0));
+    st.ApplyScroll();
+    if (int chars = static_cast<int>(static_cast<INT_PTR>(m.wParam)))
+    {
+        QScrollBar* h = st.multi->horizontalScrollBar();
+        h->setValue(h->value() + chars * LOWORD(BaseUnitsOf(st.multi->font())));
+    }
+    return TRUE;
+}
+
+LRESULT Scroll(const EditMessage& m)
+{
+    if (!m.state.multi)
+        return FALSE;
+    int delta = m.wParam == SB_LINEDOWN   ? 1
+                : m.wParam == SB_LINEUP   ? -1
+                : m.wParam == SB_PAGEDOWN ? 10
+                : m.wParam == SB_PAGEUP   ? -10
+                                          : 0;
+    int before = m.state.firstLine;
+    LineScroll(EditMessage{m.hwnd, m.window, m.state, EM_LINESCROLL, 0, delta});
+    return MAKELRESULT(m.state.firstLine - before, TRUE);
+}
+
+// The line that holds a character (the caret's for a negative position).
+size_t LineOf(const EditState& st, const std::vector<size_t>& starts, INT_PTR position)
+{
+    size_t p = position < 0 ? st.Selection().first : std::min(static_cast<size_t>(position), st.text.size());
+    return static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), p) - starts.begin()) - 1;
+}
+
+LRESULT LineIndex(const EditMessage& m)
+{
+    std::vector<size_t> starts = m.state.LineStarts();
+    INT_PTR line = static_cast<INT_PTR>(m.wParam);
+    if (line == -1)
+        line = static_cast<INT_PTR>(LineOf(m.state, starts, -1));
+    if (line < 0 || static_cast<size_t>(line) >= starts.size())
+        return -1;
+    return static_cast<LRESULT>(starts[static_cast<size_t>(line)]);
+}
+
+LRESULT LineFromChar(const EditMessage& m)
+{
+    std::vector<size_t> starts = m.state.LineStarts();
+    INT_PTR pos = static_cast<INT_PTR>(m.wParam);
+    size_t p = pos < 0 ? m.state.Selection().first : static_cast<size_t>(pos);
+    return static_cast<LRESULT>(std::upper_bound(starts.begin(), starts.end(), p) - starts.begin()) - 1;
+}
+
+LRESULT LineLength(const EditMessage& m)
+{
+    std::vector<size_t> starts = m.state.LineStarts();
+    size_t line = LineOf(m.state, starts, static_cast<INT_PTR>(m.wParam));
+    return static_cast<LRESULT>(m.state.LineEnd(starts[line]) - starts[line]);
+}
+
+LRESULT GetLine(const EditMessage& m)
+{
+    std::vector<size_t> starts = m.state.LineStarts();
+    auto buffer = reinterpret_cast<LPWSTR>(m.lParam);
+    if (!buffer || m.wParam >= starts.size())
+        return 0;
+    WORD max = 0;
+    std::memcpy(&max, buffer, sizeof max); // the first word of the buffer holds its size
+    size_t start = starts[m.wParam];
+    size_t n = std::min<size_t>(m.state.LineEnd(start) - start, max);
+    std::copy_n(m.state.text.data() + start, n, buffer);
+    return static_cast<LRESULT>(n);
+}
+
+LRESULT GetSel(const EditMessage& m)
+{
+    auto [start, end] = m.state.Selection();
+    if (m.wParam)
+        *reinterpret_cast<DWORD*>(m.wParam) = static_cast<DWORD>(start);
+    if (m.lParam)
+        *reinterpret_cast<DWORD*>(m.lParam) = static_cast<DWORD>(end);
+    return MAKELRESULT(std::min<size_t>(start, 0xFFFF), std::min<size_t>(end, 0xFFFF));
+}
+
+LRESULT SetSel(const EditMessage& m)
+{
+    EditState& st = m.state;
+    INT_PTR start = static_cast<INT_PTR>(m.wParam), end = m.lParam;
+    if (start == -1)
+    {
+        size_t caret = st.Selection().first;
+        st.Select(caret, caret);
+        return 0;
+    }
+    if (end == -1)
+        end = static_cast<INT_PTR>(st.text.size());
+    if (start > end)
+        std::swap(start, end);
+    st.Select(static_cast<size_t>(std::max<INT_PTR>(start, 0)),
+              static_cast<size_t>(std::max<INT_PTR>(end, 0)));
+    return 0;
+}
+
+LRESULT ReplaceSel(const EditMessage& m)
+{
+    EditState& st = m.state;
+    auto s = reinterpret_cast<LPCWSTR>(m.lParam);
+    std::u16string insert = ToCase(s ? s : u"", m.window.style);
+    auto [start, end] = st.Selection();
+    st.text.replace(start, end - start, insert);
+    m.window.text = st.text;
+    st.Show();
+    st.Select(start + insert.size(), start + insert.size());
+    st.modified = true;
+    NotifyChanged(m);
+    return 0;
+}
+
+LRESULT LimitText(const EditMessage& m)
+{
+    EditState& st = m.state;
+    st.limit = m.wParam ? static_cast<int>(std::min<WPARAM>(m.wParam, 0x7FFFFFFE)) : 0x7FFFFFFE;
+    if (st.line)
+        st.line->setMaxLength(std::min(st.limit, 32767));
+    return 0;
+}
+
+// Enter in a multi-line edit of a dialog presses the default button unless the edit wants it.
+LRESULT KeyDown(const EditMessage& m)
+{
+    if (m.wParam != VK_RETURN || !m.state.multi || (m.window.style & ES_WANTRETURN))
+        return m.Default();
+    HWND dlg = m.hwnd;
+    for (Window* p = Get(m.window.parent); p; p = p->IsChild() ? Get(p->parent) : nullptr)
+        if (p->isDialog)
+            dlg = p->hwnd;
+    if (dlg == m.hwnd)
+        return m.Default();
+    LRESULT def = Send(dlg, DM_GETDEFID, 0, 0);
+    UINT id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
+    Send(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+         reinterpret_cast<LPARAM>(GetDlgItem(dlg, static_cast<int>(id))));
+    return 0;
+}
+
+LRESULT Focus(const EditMessage& m)
+{
+    LRESULT r = m.Default();
+    if (Get(m.hwnd))
+        NotifyParent(m.window, m.msg == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
+    return r;
+}
+
+LRESULT SetFont(const EditMessage& m)
+{
+    LRESULT r = m.Default();
+    // Tab stops every 32 dialog units, as in the handheld's edits.
+    if (m.state.multi)
+        m.state.multi->setTabStopDistance(LOWORD(BaseUnitsOf(m.state.multi->font())) * 8);
+    return r;
+}
+
+// Clipboard and undo go to the widget, whichever kind it is.
+template <class OnLine, class OnMulti>
+LRESULT WidgetAction(const EditMessage& m, OnLine onLine, OnMulti onMulti, LRESULT result)
+{
+    if (m.state.line)
+        onLine(*m.state.line);
+    else
+        onMulti(*m.state.multi);
+    return result;
+}
+
+LRESULT Undo(const EditMessage& m)
+{
+    return WidgetAction(
+        m, [](QLineEdit& e) { e.undo(); }, [](QPlainTextEdit& e) { e.undo(); }, TRUE);
+}
+
+constexpr MessageHandler<EditState> kEditHandlers[] = {
+    {WM_SETTEXT, SetText},
+    {WM_GETTEXT, GetText},
+    {WM_GETTEXTLENGTH, [](const EditMessage& m) { return static_cast<LRESULT>(m.state.text.size()); }},
+    {EM_GETLINECOUNT, [](const EditMessage& m) { return static_cast<LRESULT>(m.state.LineStarts().size()); }},
+    {EM_GETFIRSTVISIBLELINE,
+     [](const EditMessage& m) { return static_cast<LRESULT>(m.state.multi ? m.state.firstLine : 0); }},
+    {EM_LINESCROLL, LineScroll},
+    {EM_SCROLL, Scroll},
+    {EM_LINEINDEX, LineIndex},
+    {EM_LINEFROMCHAR, LineFromChar},
+    {EM_LINELENGTH, LineLength},
+    {EM_GETLINE, GetLine},
+    {EM_GETSEL, GetSel},
+    {EM_SETSEL, SetSel},
+    {EM_REPLACESEL, ReplaceSel},
+    {EM_GETMODIFY, [](const EditMessage& m) -> LRESULT { return m.state.modified ? TRUE : FALSE; }},
+    {EM_SETMODIFY,
+     [](const EditMessage& m) -> LRESULT
+     {
+         m.state.modified = m.wParam != 0;
+         return 0;
+     }},
+    {EM_SETREADONLY,
+     [](const EditMessage& m) -> LRESULT
+     {
+         m.state.SetReadOnly(m.window, m.wParam != 0);
+         return TRUE;
+     }},
+    {EM_LIMITTEXT, LimitText},
+    {EM_GETLIMITTEXT, [](const EditMessage& m) -> LRESULT { return m.state.limit; }},
+    {EM_SCROLLCARET,
+     [](const EditMessage& m) -> LRESULT
+     {
+         if (m.state.multi)
+             m.state.multi->ensureCursorVisible();
+         return TRUE;
+     }},
+    {EM_CANUNDO,
+     [](const EditMessage& m) -> LRESULT {
+         return m.state.line ? m.state.line->isUndoAvailable() : m.state.multi->document()->isUndoAvailable();
+     }},
+    {EM_UNDO, Undo},
+    {WM_UNDO, Undo},
+    {WM_CUT,
+     [](const EditMessage& m)
+     {
+         return WidgetAction(
+             m, [](QLineEdit& e) { e.cut(); }, [](QPlainTextEdit& e) { e.cut(); }, 0);
+     }},
+    {WM_COPY,
+     [](const EditMessage& m)
+     {
+         return WidgetAction(
+             m, [](QLineEdit& e) { e.copy(); }, [](QPlainTextEdit& e) { e.copy(); }, 0);
+     }},
+    {WM_PASTE,
+     [](const EditMessage& m)
+     {
+         return WidgetAction(
+             m, [](QLineEdit& e) { e.paste(); }, [](QPlainTextEdit& e) { e.paste(); }, 0);
+     }},
+    {WM_CLEAR,
+     [](const EditMessage& m)
+     {
+         return WidgetAction(
+             m, [](QLineEdit& e) { e.del(); }, [](QPlainTextEdit& e) { e.textCursor().removeSelectedText(); },
+             0);
+     }},
+    {WM_GETDLGCODE,
+     [](const EditMessage& m) -> LRESULT
+     { return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (m.state.multi ? DLGC_WANTALLKEYS : 0); }},
+    {WM_KEYDOWN, KeyDown},
+    {WM_SETFOCUS, Focus},
+    {WM_KILLFOCUS, Focus},
+    {WM_SETFONT, SetFont},
+};
+
 LRESULT CALLBACK EditProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    Window* w = Get(hWnd);
-    EditState* st = w ? w->State<EditState>() : nullptr;
-    if (!st)
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
-    switch (msg)
-    {
-    case WM_SETTEXT:
-    {
-        auto s = reinterpret_cast<LPCWSTR>(lParam);
-        st->text = ToCase(s ? s : u"", w->style);
-        if (static_cast<int>(st->text.size()) > st->limit && !st->multi)
-            st->text.resize(static_cast<size_t>(st->limit));
-        w->text = st->text;
-        st->firstLine = 0;
-        st->modified = false;
-        st->Show();
-        NotifyParent(*w, EN_UPDATE);
-        if (Get(hWnd))
-            NotifyParent(*w, EN_CHANGE);
-        return TRUE;
-    }
-    case WM_GETTEXT:
-    {
-        auto buffer = reinterpret_cast<LPWSTR>(lParam);
-        if (!buffer || wParam == 0)
-            return 0;
-        size_t n = std::min(st->text.size(), static_cast<size_t>(wParam) - 1);
-        std::copy_n(st->text.data(), n, buffer);
-        buffer[n] = 0;
-        return static_cast<LRESULT>(n);
-    }
-    case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(st->text.size());
-    case EM_GETLINECOUNT:
-        return static_cast<LRESULT>(st->LineStarts().size());
-    case EM_GETFIRSTVISIBLELINE:
-        return st->multi ? st->firstLine : 0;
-    case EM_LINESCROLL:
-    {
-        if (!st->multi)
-            return FALSE;
-        int lines = static_cast<int>(lParam);
-        int count = static_cast<int>(st->LineStarts().size());
-        st->firstLine = std::clamp(st->firstLine + lines, 0, std::max(count - 1, 0));
-        st->ApplyScroll();
-        if (int chars = static_cast<int>(static_cast<INT_PTR>(wParam)))
-        {
-            QScrollBar* h = st->multi->horizontalScrollBar();
-            h->setValue(h->value() + chars * LOWORD(BaseUnitsOf(st->multi->font())));
-        }
-        return TRUE;
-    }
-    case EM_SCROLL:
-    {
-        if (!st->multi)
-            return FALSE;
-        int delta = wParam == SB_LINEDOWN   ? 1
-                    : wParam == SB_LINEUP   ? -1
-                    : wParam == SB_PAGEDOWN ? 10
-                    : wParam == SB_PAGEUP   ? -10
-                                            : 0;
-        int before = st->firstLine;
-        EditProc(hWnd, EM_LINESCROLL, 0, delta);
-        return MAKELRESULT(st->firstLine - before, TRUE);
-    }
-    case EM_LINEINDEX:
-    {
-        std::vector<size_t> starts = st->LineStarts();
-        INT_PTR line = static_cast<INT_PTR>(wParam);
-        if (line == -1)
-        {
-            size_t caret = st->Selection().first;
-            line =
-                static_cast<INT_PTR>(std::upper_bound(starts.begin(), starts.end(), caret) - starts.begin()) -
-                1;
-        }
-        if (line < 0 || static_cast<size_t>(line) >= starts.size())
-            return -1;
-        return static_cast<LRESULT>(starts[static_cast<size_t>(line)]);
-    }
-    case EM_LINEFROMCHAR:
-    {
-        std::vector<size_t> starts = st->LineStarts();
-        INT_PTR pos = static_cast<INT_PTR>(wParam);
-        size_t p = pos < 0 ? st->Selection().first : static_cast<size_t>(pos);
-        return static_cast<LRESULT>(std::upper_bound(starts.begin(), starts.end(), p) - starts.begin()) - 1;
-    }
-    case EM_LINELENGTH:
-    {
-        std::vector<size_t> starts = st->LineStarts();
-        INT_PTR pos = static_cast<INT_PTR>(wParam);
-        size_t p = pos < 0 ? st->Selection().first : std::min(static_cast<size_t>(pos), st->text.size());
-        size_t line =
-            static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), p) - starts.begin()) - 1;
-        return static_cast<LRESULT>(st->LineEnd(starts[line]) - starts[line]);
-    }
-    case EM_GETLINE:
-    {
-        std::vector<size_t> starts = st->LineStarts();
-        auto buffer = reinterpret_cast<LPWSTR>(lParam);
-        if (!buffer || wParam >= starts.size())
-            return 0;
-        WORD max = 0;
-        std::memcpy(&max, buffer, sizeof max); // the first word of the buffer holds its size
-        size_t start = starts[wParam];
-        size_t n = std::min<size_t>(st->LineEnd(start) - start, max);
-        std::copy_n(st->text.data() + start, n, buffer);
-        return static_cast<LRESULT>(n);
-    }
-    case EM_GETSEL:
-    {
-        auto [start, end] = st->Selection();
-        if (wParam)
-            *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
-        if (lParam)
-            *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(end);
-        return MAKELRESULT(std::min<size_t>(start, 0xFFFF), std::min<size_t>(end, 0xFFFF));
-    }
-    case EM_SETSEL:
-    {
-        INT_PTR start = static_cast<INT_PTR>(wParam), end = lParam;
-        if (start == -1)
-        {
-            size_t caret = st->Selection().first;
-            st->Select(caret, caret);
-            return 0;
-        }
-        if (end == -1)
-            end = static_cast<INT_PTR>(st->text.size());
-        if (start > end)
-            std::swap(start, end);
-        st->Select(static_cast<size_t>(std::max<INT_PTR>(start, 0)),
-                   static_cast<size_t>(std::max<INT_PTR>(end, 0)));
-        return 0;
-    }
-    case EM_REPLACESEL:
-    {
-        auto s = reinterpret_cast<LPCWSTR>(lParam);
-        std::u16string insert = ToCase(s ? s : u"", w->style);
-        auto [start, end] = st->Selection();
-        st->text.replace(start, end - start, insert);
-        w->text = st->text;
-        st->Show();
-        st->Select(start + insert.size(), start + insert.size());
-        st->modified = true;
-        NotifyParent(*w, EN_UPDATE);
-        if (Get(hWnd))
-            NotifyParent(*w, EN_CHANGE);
-        return 0;
-    }
-    case EM_GETMODIFY:
-        return st->modified ? TRUE : FALSE;
-    case EM_SETMODIFY:
-        st->modified = wParam != 0;
-        return 0;
-    case EM_SETREADONLY:
-        st->SetReadOnly(*w, wParam != 0);
-        return TRUE;
-    case EM_LIMITTEXT:
-        st->limit = wParam ? static_cast<int>(std::min<WPARAM>(wParam, 0x7FFFFFFE)) : 0x7FFFFFFE;
-        if (st->line)
-            st->line->setMaxLength(std::min(st->limit, 32767));
-        return 0;
-    case EM_GETLIMITTEXT:
-        return st->limit;
-    case EM_SCROLLCARET:
-        if (st->multi)
-            st->multi->ensureCursorVisible();
-        return TRUE;
-    case EM_CANUNDO:
-        return st->line ? st->line->isUndoAvailable() : st->multi->document()->isUndoAvailable();
-    case EM_UNDO:
-    case WM_UNDO:
-        st->line ? st->line->undo() : st->multi->undo();
-        return TRUE;
-    case WM_CUT:
-        st->line ? st->line->cut() : st->multi->cut();
-        return 0;
-    case WM_COPY:
-        st->line ? st->line->copy() : st->multi->copy();
-        return 0;
-    case WM_PASTE:
-        st->line ? st->line->paste() : st->multi->paste();
-        return 0;
-    case WM_CLEAR:
-        st->line ? st->line->del() : st->multi->textCursor().removeSelectedText();
-        return 0;
-    case WM_GETDLGCODE:
-        return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (st->multi ? DLGC_WANTALLKEYS : 0);
-    case WM_KEYDOWN:
-        // Enter in a multi-line edit of a dialog presses the default button unless the edit wants it.
-        if (wParam == VK_RETURN && st->multi && !(w->style & ES_WANTRETURN))
-        {
-            HWND dlg = hWnd;
-            for (Window* p = Get(w->parent); p; p = p->IsChild() ? Get(p->parent) : nullptr)
-                if (p->isDialog)
-                    dlg = p->hwnd;
-            if (dlg != hWnd)
-            {
-                LRESULT def = Send(dlg, DM_GETDEFID, 0, 0);
-                UINT id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
-                Send(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dlg, static_cast<int>(id))));
-                return 0;
-            }
-        }
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    {
-        LRESULT r = DefWindowProcW(hWnd, msg, wParam, lParam);
-        if (Get(hWnd))
-            NotifyParent(*w, msg == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
-        return r;
-    }
-    case WM_SETFONT:
-    {
-        LRESULT r = DefWindowProcW(hWnd, msg, wParam, lParam);
-        // Tab stops every 32 dialog units, as in the handheld's edits.
-        if (st->multi)
-            st->multi->setTabStopDistance(LOWORD(BaseUnitsOf(st->multi->font())) * 8);
-        return r;
-    }
-    default:
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
-    }
+    return HandleControlMessage(kEditHandlers, hWnd, msg, wParam, lParam);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 // plus the context's viewport origin (SetViewportOrgEx), and GetClipBox answers in logical coordinates.
 #include "host.h"
 
+#include <kernel/immortal.h>
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -68,8 +70,8 @@ struct Objects
 
 Objects& Gdi()
 {
-    static Objects* objects = new Objects;
-    return *objects;
+    static ce::Immortal<Objects> objects;
+    return objects.get();
 }
 
 uintptr_t Key(const void* h)

@@ -1,6 +1,8 @@
 // Icons, bitmaps and cursors as handles of Qt images.
 #include "host.h"
 
+#include <kernel/immortal.h>
+
 #include <QApplication>
 #include <QPixmap>
 
@@ -8,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace gwes
 {
@@ -20,21 +23,21 @@ struct ImageObject
     std::vector<QImage> images; // icons: every size, largest first; bitmaps: one
 };
 
+// The icon and bitmap objects, and the cursor set (shown on the window thread).
 struct Images
 {
     std::mutex lock;
     std::map<uintptr_t, ImageObject> objects;
     uintptr_t next = 0x30000000;
+    HCURSOR cursor = nullptr;
+    bool cursorOverridden = false; // the wait cursor is showing
 };
 
 Images& TheImages()
 {
-    static Images* images = new Images;
-    return *images;
+    static ce::Immortal<Images> images;
+    return images.get();
 }
-
-bool g_cursorOverridden = false;
-HCURSOR g_cursor = nullptr;
 
 QImage ToQImage(const ce::res::Image& image)
 {
@@ -180,20 +183,20 @@ HCURSOR LoadCursorW(HINSTANCE, LPCWSTR lpCursorName)
 
 HCURSOR SetCursor(HCURSOR hCursor)
 {
-    HCURSOR previous = g_cursor;
-    g_cursor = hCursor;
+    Images& images = TheImages();
+    HCURSOR previous = std::exchange(images.cursor, hCursor);
     if (!EnsureApplication())
         return previous;
     bool wait = reinterpret_cast<uintptr_t>(hCursor) == IDC_WAIT_ID;
-    if (wait && !g_cursorOverridden)
+    if (wait && !images.cursorOverridden)
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        g_cursorOverridden = true;
+        images.cursorOverridden = true;
     }
-    else if (!wait && g_cursorOverridden)
+    else if (!wait && images.cursorOverridden)
     {
         QApplication::restoreOverrideCursor();
-        g_cursorOverridden = false;
+        images.cursorOverridden = false;
     }
     return previous;
 }

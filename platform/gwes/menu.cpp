@@ -3,6 +3,7 @@
 #include "host.h"
 
 #include <gwes/shell.h>
+#include <kernel/immortal.h>
 
 #include <QAction>
 #include <QMenu>
@@ -38,8 +39,8 @@ struct Menus
 
 Menus& TheMenus()
 {
-    static Menus* menus = new Menus;
-    return *menus;
+    static ce::Immortal<Menus> menus;
+    return menus.get();
 }
 
 Menu* FindMenu(HMENU h)

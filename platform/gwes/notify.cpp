@@ -4,6 +4,7 @@
 #include "host.h"
 
 #include <gwes/shell.h>
+#include <kernel/immortal.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -49,24 +50,25 @@ struct Icon
     std::unique_ptr<TaskbarIcon> taskbar;
 };
 
-std::map<std::pair<HWND, UINT>, Icon>& Icons()
+// The icons shown, and the resources icons were loaded from (LoadIcon notes them from any thread).
+struct NotifyState
 {
-    static auto* icons = new std::map<std::pair<HWND, UINT>, Icon>;
-    return *icons;
+    std::map<std::pair<HWND, UINT>, Icon> icons;
+    bool cleanupRegistered = false;
+    std::mutex numbersLock;
+    std::map<uintptr_t, int> numbers;
+};
+
+NotifyState& State()
+{
+    static ce::Immortal<NotifyState> state;
+    return state.get();
 }
 
-std::mutex g_numbersLock;
-std::map<uintptr_t, int>& Numbers()
-{
-    static auto* numbers = new std::map<uintptr_t, int>;
-    return *numbers;
-}
-
-bool g_cleanupRegistered = false;
 void RemoveAll()
 {
-    Icons().clear();
-    g_cleanupRegistered = false;
+    State().icons.clear();
+    State().cleanupRegistered = false;
 }
 
 void Show(Icon& icon)
@@ -118,29 +120,31 @@ void Apply(Icon& icon, const NOTIFYICONDATAW& data)
 
 void NoteIconResource(HICON hIcon, int number)
 {
-    std::lock_guard lock(g_numbersLock);
-    Numbers()[reinterpret_cast<uintptr_t>(hIcon)] = number;
+    NotifyState& state = State();
+    std::lock_guard lock(state.numbersLock);
+    state.numbers[reinterpret_cast<uintptr_t>(hIcon)] = number;
 }
 
 int IconResourceNumber(HICON hIcon)
 {
-    std::lock_guard lock(g_numbersLock);
-    auto it = Numbers().find(reinterpret_cast<uintptr_t>(hIcon));
-    return it == Numbers().end() ? 0 : it->second;
+    NotifyState& state = State();
+    std::lock_guard lock(state.numbersLock);
+    auto it = state.numbers.find(reinterpret_cast<uintptr_t>(hIcon));
+    return it == state.numbers.end() ? 0 : it->second;
 }
 
 std::vector<NotifyIconInfo> NotifyIcons()
 {
     std::vector<NotifyIconInfo> out;
-    for (const auto& [key, icon] : Icons())
+    for (const auto& [key, icon] : State().icons)
         out.push_back(icon.info);
     return out;
 }
 
 BOOL TapNotifyIcon(HWND owner, UINT id)
 {
-    auto it = Icons().find({owner, id});
-    if (it == Icons().end() || !it->second.info.callbackMessage)
+    auto it = State().icons.find({owner, id});
+    if (it == State().icons.end() || !it->second.info.callbackMessage)
         return FALSE;
     return PostMessageW(owner, it->second.info.callbackMessage, id, WM_LBUTTONDOWN);
 }
@@ -158,7 +162,7 @@ BOOL Shell_NotifyIconW(DWORD dwMessage, PNOTIFYICONDATAW lpData)
         return FALSE;
     }
     auto key = std::make_pair(lpData->hWnd, lpData->uID);
-    auto& icons = Icons();
+    auto& icons = State().icons;
     auto it = icons.find(key);
     switch (dwMessage)
     {
@@ -169,11 +173,11 @@ BOOL Shell_NotifyIconW(DWORD dwMessage, PNOTIFYICONDATAW lpData)
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        if (!g_cleanupRegistered)
+        if (!State().cleanupRegistered)
         {
             // The icons' widgets must go before the application object.
             qAddPostRoutine(RemoveAll);
-            g_cleanupRegistered = true;
+            State().cleanupRegistered = true;
         }
         Icon& icon = icons[key];
         icon.info.owner = lpData->hWnd;

@@ -268,164 +268,192 @@ QWidget* MakeTab(Window& w, QWidget* parent, const CREATESTRUCTW&)
     return widget;
 }
 
+using TabMessage = ControlMessage<TabState>;
+
+bool HasTab(const TabMessage& m)
+{
+    return m.Index() >= 0 && m.Index() < static_cast<int>(m.state.items.size());
+}
+
+LRESULT PaintTabs(const TabMessage& m)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(m.hwnd, &ps);
+    if (QPainter* p = PainterOfPaintDC(dc); p && m.window.widget)
+    {
+        RECT r;
+        GetClientRect(m.hwnd, &r);
+        SendMessageW(m.hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+        QStyleOptionTabWidgetFrame frame;
+        frame.initFrom(m.window.widget);
+        frame.rect = QRect(r.left - 2, r.top - 2, r.right - r.left + 4, r.bottom - r.top + 4);
+        frame.shape = m.state.bottom ? QTabBar::RoundedSouth : QTabBar::RoundedNorth;
+        m.window.widget->style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, p, m.window.widget);
+    }
+    EndPaint(m.hwnd, &ps);
+    return 0;
+}
+
+LRESULT InsertItem(const TabMessage& m)
+{
+    TabState& st = m.state;
+    auto* item = reinterpret_cast<const TCITEMW*>(m.lParam);
+    if (!item || m.Index() < 0)
+        return -1;
+    const int index = std::min(m.Index(), static_cast<int>(st.items.size()));
+    TabItem t;
+    if ((item->mask & TCIF_TEXT) && item->pszText)
+        t.text = item->pszText;
+    if (item->mask & TCIF_PARAM)
+        t.param = item->lParam;
+    if (item->mask & TCIF_IMAGE)
+        t.image = item->iImage;
+    st.items.insert(st.items.begin() + index, t);
+    {
+        QSignalBlocker block(st.bar);
+        st.bar->insertTab(index, ToQString(t.text));
+    }
+    st.Layout(m.window);
+    return index;
+}
+
+LRESULT SetItem(const TabMessage& m)
+{
+    auto* item = reinterpret_cast<const TCITEMW*>(m.lParam);
+    if (!item || !HasTab(m))
+        return FALSE;
+    TabItem& t = m.state.items[static_cast<size_t>(m.Index())];
+    if ((item->mask & TCIF_TEXT) && item->pszText)
+    {
+        t.text = item->pszText;
+        m.state.bar->setTabText(m.Index(), ToQString(t.text));
+    }
+    if (item->mask & TCIF_PARAM)
+        t.param = item->lParam;
+    if (item->mask & TCIF_IMAGE)
+        t.image = item->iImage;
+    return TRUE;
+}
+
+LRESULT GetItem(const TabMessage& m)
+{
+    auto* item = reinterpret_cast<TCITEMW*>(m.lParam);
+    if (!item || !HasTab(m))
+        return FALSE;
+    const TabItem& t = m.state.items[static_cast<size_t>(m.Index())];
+    if ((item->mask & TCIF_TEXT) && item->pszText && item->cchTextMax > 0)
+    {
+        size_t n = std::min(t.text.size(), static_cast<size_t>(item->cchTextMax - 1));
+        std::copy_n(t.text.data(), n, item->pszText);
+        item->pszText[n] = 0;
+    }
+    if (item->mask & TCIF_PARAM)
+        item->lParam = t.param;
+    if (item->mask & TCIF_IMAGE)
+        item->iImage = t.image;
+    return TRUE;
+}
+
+LRESULT DeleteItem(const TabMessage& m)
+{
+    TabState& st = m.state;
+    if (!HasTab(m))
+        return FALSE;
+    // The selected tab stays selected when one before it goes (its index moves down with it).
+    int cur = st.bar->currentIndex();
+    st.items.erase(st.items.begin() + m.Index());
+    st.Rebuild();
+    if (m.Index() < cur)
+    {
+        QSignalBlocker block(st.bar);
+        st.bar->setCurrentIndex(cur - 1);
+    }
+    return TRUE;
+}
+
+LRESULT SetCurSel(const TabMessage& m)
+{
+    if (!HasTab(m))
+        return -1;
+    int old = m.state.bar->currentIndex();
+    QSignalBlocker block(m.state.bar);
+    m.state.bar->setCurrentIndex(m.Index());
+    return old;
+}
+
+LRESULT GetItemRect(const TabMessage& m)
+{
+    auto* r = reinterpret_cast<RECT*>(m.lParam);
+    if (!r || !HasTab(m))
+        return FALSE;
+    QRect t = m.state.bar->tabRect(m.Index()).translated(m.state.bar->pos());
+    *r = {t.x(), t.y(), t.x() + t.width(), t.y() + t.height()};
+    return TRUE;
+}
+
+// Between the window's rectangle and the display area the pages take.
+LRESULT AdjustRect(const TabMessage& m)
+{
+    auto* r = reinterpret_cast<RECT*>(m.lParam);
+    if (!r)
+        return 0;
+    int tabs = m.state.bar->sizeHint().height();
+    int border = 2;
+    int sign = m.wParam ? -1 : 1;
+    r->left += sign * border;
+    r->right -= sign * border;
+    if (m.state.bottom)
+    {
+        r->top += sign * border;
+        r->bottom -= sign * (tabs + border);
+    }
+    else
+    {
+        r->top += sign * (tabs + border);
+        r->bottom -= sign * border;
+    }
+    return 0;
+}
+
+LRESULT SetTabFont(const TabMessage& m)
+{
+    LRESULT res = m.Default();
+    m.state.bar->setFont(FontFromHandle(reinterpret_cast<HFONT>(m.wParam)));
+    m.state.Layout(m.window);
+    return res;
+}
+
+constexpr MessageHandler<TabState> kTabHandlers[] = {
+    {WM_CREATE,
+     [](const TabMessage& m) -> LRESULT
+     {
+         m.state.Layout(m.window);
+         return 0;
+     }},
+    {WM_PAINT, PaintTabs},
+    {TCM_GETITEMCOUNT, [](const TabMessage& m) { return static_cast<LRESULT>(m.state.items.size()); }},
+    {TCM_INSERTITEMW, InsertItem},
+    {TCM_SETITEMW, SetItem},
+    {TCM_GETITEMW, GetItem},
+    {TCM_DELETEITEM, DeleteItem},
+    {TCM_DELETEALLITEMS,
+     [](const TabMessage& m) -> LRESULT
+     {
+         m.state.items.clear();
+         m.state.Rebuild();
+         return TRUE;
+     }},
+    {TCM_GETCURSEL,
+     [](const TabMessage& m) -> LRESULT { return m.state.items.empty() ? -1 : m.state.bar->currentIndex(); }},
+    {TCM_SETCURSEL, SetCurSel},
+    {TCM_GETITEMRECT, GetItemRect},
+    {TCM_ADJUSTRECT, AdjustRect},
+    {WM_SETFONT, SetTabFont},
+};
+
 LRESULT CALLBACK TabProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    Window* w = Get(hWnd);
-    TabState* st = w ? w->State<TabState>() : nullptr;
-    if (!st)
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
-    int index = static_cast<int>(static_cast<INT_PTR>(wParam));
-    int count = static_cast<int>(st->items.size());
-    switch (msg)
-    {
-    case WM_CREATE:
-        st->Layout(*w);
-        return 0;
-    case WM_PAINT:
-    {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hWnd, &ps);
-        if (QPainter* p = PainterOfPaintDC(dc); p && w->widget)
-        {
-            RECT r;
-            GetClientRect(hWnd, &r);
-            SendMessageW(hWnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
-            QStyleOptionTabWidgetFrame frame;
-            frame.initFrom(w->widget);
-            frame.rect = QRect(r.left - 2, r.top - 2, r.right - r.left + 4, r.bottom - r.top + 4);
-            frame.shape = st->bottom ? QTabBar::RoundedSouth : QTabBar::RoundedNorth;
-            w->widget->style()->drawPrimitive(QStyle::PE_FrameTabWidget, &frame, p, w->widget);
-        }
-        EndPaint(hWnd, &ps);
-        return 0;
-    }
-    case TCM_GETITEMCOUNT:
-        return count;
-    case TCM_INSERTITEMW:
-    {
-        auto* item = reinterpret_cast<const TCITEMW*>(lParam);
-        if (!item || index < 0)
-            return -1;
-        index = std::min(index, count);
-        TabItem t;
-        if ((item->mask & TCIF_TEXT) && item->pszText)
-            t.text = item->pszText;
-        if (item->mask & TCIF_PARAM)
-            t.param = item->lParam;
-        if (item->mask & TCIF_IMAGE)
-            t.image = item->iImage;
-        st->items.insert(st->items.begin() + index, t);
-        {
-            QSignalBlocker block(st->bar);
-            st->bar->insertTab(index, ToQString(t.text));
-        }
-        st->Layout(*w);
-        return index;
-    }
-    case TCM_SETITEMW:
-    case TCM_GETITEMW:
-    {
-        auto* item = reinterpret_cast<TCITEMW*>(lParam);
-        if (!item || index < 0 || index >= count)
-            return FALSE;
-        TabItem& t = st->items[static_cast<size_t>(index)];
-        if (msg == TCM_SETITEMW)
-        {
-            if ((item->mask & TCIF_TEXT) && item->pszText)
-            {
-                t.text = item->pszText;
-                st->bar->setTabText(index, ToQString(t.text));
-            }
-            if (item->mask & TCIF_PARAM)
-                t.param = item->lParam;
-            if (item->mask & TCIF_IMAGE)
-                t.image = item->iImage;
-            return TRUE;
-        }
-        if ((item->mask & TCIF_TEXT) && item->pszText && item->cchTextMax > 0)
-        {
-            size_t n = std::min(t.text.size(), static_cast<size_t>(item->cchTextMax - 1));
-            std::copy_n(t.text.data(), n, item->pszText);
-            item->pszText[n] = 0;
-        }
-        if (item->mask & TCIF_PARAM)
-            item->lParam = t.param;
-        if (item->mask & TCIF_IMAGE)
-            item->iImage = t.image;
-        return TRUE;
-    }
-    case TCM_DELETEITEM:
-    {
-        if (index < 0 || index >= count)
-            return FALSE;
-        // The selected tab stays selected when one before it goes (its index moves down with it).
-        int cur = st->bar->currentIndex();
-        st->items.erase(st->items.begin() + index);
-        st->Rebuild();
-        if (index < cur)
-        {
-            QSignalBlocker block(st->bar);
-            st->bar->setCurrentIndex(cur - 1);
-        }
-        return TRUE;
-    }
-    case TCM_DELETEALLITEMS:
-        st->items.clear();
-        st->Rebuild();
-        return TRUE;
-    case TCM_GETCURSEL:
-        return count ? st->bar->currentIndex() : -1;
-    case TCM_SETCURSEL:
-    {
-        int old = count ? st->bar->currentIndex() : -1;
-        if (index < 0 || index >= count)
-            return -1;
-        QSignalBlocker block(st->bar);
-        st->bar->setCurrentIndex(index);
-        return old;
-    }
-    case TCM_GETITEMRECT:
-    {
-        auto* r = reinterpret_cast<RECT*>(lParam);
-        if (!r || index < 0 || index >= count)
-            return FALSE;
-        QRect t = st->bar->tabRect(index).translated(st->bar->pos());
-        *r = {t.x(), t.y(), t.x() + t.width(), t.y() + t.height()};
-        return TRUE;
-    }
-    case TCM_ADJUSTRECT:
-    {
-        // Between the window's rectangle and the display area the pages take.
-        auto* r = reinterpret_cast<RECT*>(lParam);
-        if (!r)
-            return 0;
-        int tabs = st->bar->sizeHint().height();
-        int border = 2;
-        int sign = wParam ? -1 : 1;
-        r->left += sign * border;
-        r->right -= sign * border;
-        if (st->bottom)
-        {
-            r->top += sign * border;
-            r->bottom -= sign * (tabs + border);
-        }
-        else
-        {
-            r->top += sign * (tabs + border);
-            r->bottom -= sign * border;
-        }
-        return 0;
-    }
-    case WM_SETFONT:
-    {
-        LRESULT res = DefWindowProcW(hWnd, msg, wParam, lParam);
-        st->bar->setFont(FontFromHandle(reinterpret_cast<HFONT>(wParam)));
-        st->Layout(*w);
-        return res;
-    }
-    default:
-        return DefWindowProcW(hWnd, msg, wParam, lParam);
-    }
+    return HandleControlMessage(kTabHandlers, hWnd, msg, wParam, lParam);
 }
 
 } // namespace

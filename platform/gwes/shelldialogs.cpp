@@ -3,6 +3,7 @@
 #include "host.h"
 
 #include <gwes/shell.h>
+#include <kernel/immortal.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -24,7 +25,6 @@ struct OpenBox
     std::map<int, QAbstractButton*> buttons;
     int answer = 0;
 };
-std::vector<OpenBox*> g_boxes;
 
 struct OpenFileDialog
 {
@@ -33,7 +33,19 @@ struct OpenFileDialog
     std::optional<std::u16string> answer;
     bool answered = false;
 };
-std::vector<OpenFileDialog*> g_fileDialogs;
+
+// The message boxes and file dialogs open now, innermost last.
+struct OpenDialogs
+{
+    std::vector<OpenBox*> boxes;
+    std::vector<OpenFileDialog*> fileDialogs;
+};
+
+OpenDialogs& Open()
+{
+    static ce::Immortal<OpenDialogs> open;
+    return open.get();
+}
 
 std::vector<int> ButtonsOf(UINT type)
 {
@@ -164,12 +176,12 @@ int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view ca
     else if (open.info.buttons.size() == 1)
         box->setEscapeButton(open.buttons[IDOK]);
     open.box = box.get();
-    g_boxes.push_back(&open);
+    Open().boxes.push_back(&open);
     {
         ArrowWhileOpen arrow;
         box->exec();
     }
-    g_boxes.erase(std::remove(g_boxes.begin(), g_boxes.end(), &open), g_boxes.end());
+    Open().boxes.erase(std::remove(Open().boxes.begin(), Open().boxes.end(), &open), Open().boxes.end());
     if (open.answer)
         return open.answer;
     // A box that went with its owner was closed without an answer.
@@ -181,16 +193,16 @@ int ShowMessageBox(HWND hOwner, std::u16string_view text, std::u16string_view ca
 
 std::optional<OpenMessageBox> CurrentMessageBox()
 {
-    if (g_boxes.empty())
+    if (Open().boxes.empty())
         return std::nullopt;
-    return g_boxes.back()->info;
+    return Open().boxes.back()->info;
 }
 
 BOOL AnswerMessageBox(int button)
 {
-    if (g_boxes.empty())
+    if (Open().boxes.empty())
         return FALSE;
-    OpenBox& open = *g_boxes.back();
+    OpenBox& open = *Open().boxes.back();
     if (!open.buttons.count(button) || !open.box)
         return FALSE;
     open.answer = button;
@@ -241,13 +253,14 @@ std::optional<std::u16string> RunFileDialog(const FileDialogRequest& request)
     if (!initial.isEmpty() && !initial.contains(u'*') && !initial.contains(u'?'))
         dialog->selectFile(initial);
     open.dialog = dialog.get();
-    g_fileDialogs.push_back(&open);
+    Open().fileDialogs.push_back(&open);
     int result = 0;
     {
         ArrowWhileOpen arrow;
         result = dialog->exec();
     }
-    g_fileDialogs.erase(std::remove(g_fileDialogs.begin(), g_fileDialogs.end(), &open), g_fileDialogs.end());
+    Open().fileDialogs.erase(std::remove(Open().fileDialogs.begin(), Open().fileDialogs.end(), &open),
+                             Open().fileDialogs.end());
     if (open.answered)
         return open.answer;
     // A dialog that went with its owner was cancelled.
@@ -258,16 +271,16 @@ std::optional<std::u16string> RunFileDialog(const FileDialogRequest& request)
 
 std::optional<FileDialogRequest> CurrentFileDialog()
 {
-    if (g_fileDialogs.empty())
+    if (Open().fileDialogs.empty())
         return std::nullopt;
-    return g_fileDialogs.back()->request;
+    return Open().fileDialogs.back()->request;
 }
 
 BOOL AnswerFileDialog(const std::u16string& path)
 {
-    if (g_fileDialogs.empty())
+    if (Open().fileDialogs.empty())
         return FALSE;
-    OpenFileDialog& open = *g_fileDialogs.back();
+    OpenFileDialog& open = *Open().fileDialogs.back();
     if (!path.empty())
     {
         std::u16string full = WithDefaultExtension(open.request, path);

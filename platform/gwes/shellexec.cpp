@@ -4,6 +4,7 @@
 
 #include <gwes/shell.h>
 #include <kernel/text.h>
+#include <kernel/immortal.h>
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -16,8 +17,19 @@ constexpr DWORD kErrorNoAssociation = 1155; // no program is associated with the
 
 namespace
 {
-std::mutex g_openerLock;
-UrlOpener g_opener;
+
+// The handler of addresses (the desktop's unless a test replaced it).
+struct Opener
+{
+    std::mutex lock;
+    UrlOpener open;
+};
+
+Opener& TheOpener()
+{
+    static ce::Immortal<Opener> opener;
+    return opener.get();
+}
 
 bool IsOpenableUrl(std::u16string_view file)
 {
@@ -29,8 +41,8 @@ bool IsOpenableUrl(std::u16string_view file)
 
 UrlOpener SetUrlOpener(UrlOpener opener)
 {
-    std::lock_guard lock(g_openerLock);
-    return std::exchange(g_opener, std::move(opener));
+    std::lock_guard lock(TheOpener().lock);
+    return std::exchange(TheOpener().open, std::move(opener));
 }
 
 } // namespace gwes
@@ -59,8 +71,8 @@ BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW lpExecInfo)
     {
         UrlOpener opener;
         {
-            std::lock_guard lock(g_openerLock);
-            opener = g_opener;
+            std::lock_guard lock(TheOpener().lock);
+            opener = TheOpener().open;
         }
         if (opener)
             opened = opener(file);

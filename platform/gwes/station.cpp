@@ -5,7 +5,9 @@
 
 #include <kernel/handheld.h>
 #include <kernel/host_files.h>
+#include <kernel/immortal.h>
 #include <kernel/registry.h>
+#include <kernel/unique_fd.h>
 #include <kernel/winstation.h>
 
 #include <gwes/shell.h>
@@ -244,27 +246,27 @@ UINT RegisterInAtomFile(const std::u16string& upper)
     return 0xC000 + index;
 }
 
+// The numbers this process has registered, forgotten when the handheld is reset.
 struct AtomCache
 {
-    std::mutex lock;
-    std::map<std::u16string, UINT> numbers;
-};
-
-AtomCache& Atoms()
-{
-    static AtomCache* cache = []
+    AtomCache()
     {
-        auto* c = new AtomCache;
         ce::AddHandheldResetHook(
             []
             {
                 std::lock_guard lock(Atoms().lock);
                 Atoms().numbers.clear();
             });
-        return c;
-    }();
-    return *cache;
-}
+    }
+    static AtomCache& Atoms()
+    {
+        static ce::Immortal<AtomCache> cache;
+        return cache.get();
+    }
+
+    std::mutex lock;
+    std::map<std::u16string, UINT> numbers;
+};
 
 } // namespace
 
@@ -276,7 +278,7 @@ UINT RegisterWindowMessageW(LPCWSTR lpString)
         return 0;
     }
     std::u16string upper = Upper(lpString);
-    AtomCache& cache = Atoms();
+    AtomCache& cache = AtomCache::Atoms();
     std::lock_guard lock(cache.lock);
     auto it = cache.numbers.find(upper);
     if (it != cache.numbers.end())

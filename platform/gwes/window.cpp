@@ -2,6 +2,7 @@
 // window longs.
 #include "host.h"
 
+#include <kernel/immortal.h>
 #include <kernel/text.h>
 #include <kernel/winstation.h>
 
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 namespace gwes
 {
@@ -30,8 +32,8 @@ struct Table
 
 Table& TheTable()
 {
-    static Table* table = new Table; // outlives static destructors that may still look windows up
-    return *table;
+    static ce::Immortal<Table> table; // outlives static destructors that may still look windows up
+    return table.get();
 }
 
 struct CreationHook
@@ -404,44 +406,21 @@ int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount)
     return static_cast<int>(n);
 }
 
-HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
-                     int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
-                     LPVOID lpParam)
+namespace
 {
-    if (!EnsureApplication() || !OnGuiThread())
-    {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return nullptr;
-    }
-    CreationHook hook = t_creationHook;
-    t_creationHook = {};
-    DialogSetup dialog = t_dialogSetup;
-    t_dialogSetup = {};
-    std::shared_ptr<WindowClass> cls = FindClassByPointer(lpClassName, hInstance);
-    if (!cls)
-    {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
-    std::shared_ptr<Window> parent = Find(hWndParent);
-    if ((dwStyle & WS_CHILD) && !parent)
-    {
-        SetLastError(hWndParent ? ERROR_INVALID_WINDOW_HANDLE : ERROR_TLW_WITH_WSCHILD);
-        return nullptr;
-    }
-    if (hWndParent && !parent)
-    {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
 
+// The window object a creation describes (not yet in the table): its class, styles, text, parent or
+// owner, rectangle, and the dialog set up for it.
+std::shared_ptr<Window> NewWindow(const std::shared_ptr<WindowClass>& cls, const CREATESTRUCTW& cs,
+                                  const DialogSetup& dialog)
+{
     auto w = std::make_shared<Window>();
     w->hwnd = NewHandle();
     w->cls = cls;
     w->proc = cls->proc;
-    w->style = dwStyle & ~static_cast<DWORD>(WS_VISIBLE);
-    w->exStyle = dwExStyle;
-    w->instance = hInstance;
+    w->style = static_cast<DWORD>(cs.style) & ~static_cast<DWORD>(WS_VISIBLE);
+    w->exStyle = cs.dwExStyle;
+    w->instance = cs.hInstance;
     w->extra.assign(static_cast<size_t>(cls->cbWndExtra), 0);
     if (dialog.set)
     {
@@ -451,17 +430,17 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
         w->baseUnits = dialog.baseUnits;
     }
     // A name of the form 0xFFFF, ordinal names a resource (pictures); it is no text.
-    if (lpWindowName && !(lpWindowName[0] == 0xFFFF))
-        w->text = lpWindowName;
-    if (dwStyle & WS_CHILD)
+    if (cs.lpszName && !(cs.lpszName[0] == 0xFFFF))
+        w->text = cs.lpszName;
+    if (cs.style & WS_CHILD)
     {
-        w->parent = hWndParent;
-        w->id = static_cast<LONG_PTR>(reinterpret_cast<uintptr_t>(hMenu));
+        w->parent = cs.hwndParent;
+        w->id = static_cast<LONG_PTR>(reinterpret_cast<uintptr_t>(cs.hMenu));
     }
-    else if (parent)
+    else if (cs.hwndParent)
     {
         // The owner of a popup is the top-level window of the window given.
-        HWND owner = hWndParent;
+        HWND owner = cs.hwndParent;
         while (Window* o = Get(owner))
         {
             if (!o->parent)
@@ -470,60 +449,46 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
         }
         w->owner = owner;
     }
-    if (X == CW_USEDEFAULT)
-        X = Y = 0;
-    if (nWidth == CW_USEDEFAULT)
-    {
-        nWidth = 240;
-        nHeight = 320;
-    }
-    w->rect = {X, Y, X + std::max(nWidth, 0), Y + std::max(nHeight, 0)};
+    w->rect = {cs.x, cs.y, cs.x + std::max(cs.cx, 0), cs.y + std::max(cs.cy, 0)};
+    return w;
+}
 
+// Puts the window into the table and into its parent's children.
+void Enter(const std::shared_ptr<Window>& w, Window* parent)
+{
     Table& t = TheTable();
     {
         std::lock_guard lock(t.lock);
         t.windows.emplace(Key(w->hwnd), w);
-        if (!(dwStyle & WS_CHILD))
+        if (!w->IsChild())
             t.topLevel.push_back(w->hwnd);
     }
-    if (parent)
-    {
-        if (dwStyle & WS_CHILD)
-            parent->children.push_back(w->hwnd);
-    }
+    if (parent && w->IsChild())
+        parent->children.push_back(w->hwnd);
+}
 
-    CREATESTRUCTW cs{};
-    cs.lpCreateParams = lpParam;
-    cs.hInstance = hInstance;
-    cs.hMenu = hMenu;
-    cs.hwndParent = hWndParent;
-    cs.cx = nWidth;
-    cs.cy = nHeight;
-    cs.x = X;
-    cs.y = Y;
-    cs.style = static_cast<LONG>(dwStyle);
-    cs.lpszName = lpWindowName;
-    cs.lpszClass = cls->name.c_str();
-    cs.dwExStyle = dwExStyle;
+// The widget of the window, made by its class (hidden until the window is shown).
+void MakeWidget(Window& w, Window* parent, const CREATESTRUCTW& cs)
+{
+    QWidget* parentWidget = w.IsChild() ? parent->widget.data() : nullptr;
+    QWidget* widget = w.cls->factory ? w.cls->factory(w, parentWidget, cs) : PlainWidget(w, parentWidget, cs);
+    w.widget = widget;
+    if (!widget)
+        return;
+    widget->setAttribute(Qt::WA_DontShowOnScreen, false);
+    widget->hide();
+    if (!w.text.empty() && !w.IsChild())
+        widget->setWindowTitle(ToQString(w.text));
+    ApplyGeometry(w);
+    if (cs.style & WS_DISABLED)
+        widget->setEnabled(false);
+}
 
-    QWidget* parentWidget = (dwStyle & WS_CHILD) ? parent->widget.data() : nullptr;
-    QWidget* widget = cls->factory ? cls->factory(*w, parentWidget, cs) : PlainWidget(*w, parentWidget, cs);
-    w->widget = widget;
-    if (widget)
-    {
-        widget->setAttribute(Qt::WA_DontShowOnScreen, false);
-        widget->hide();
-        if (!w->text.empty() && !(dwStyle & WS_CHILD))
-            widget->setWindowTitle(ToQString(w->text));
-        ApplyGeometry(*w);
-        if (dwStyle & WS_DISABLED)
-            widget->setEnabled(false);
-    }
-
+// WM_NCCREATE, WM_CREATE, WM_SIZE and WM_MOVE, then publication and showing. The window, or null when its
+// procedure refused the creation or destroyed it meanwhile.
+HWND RunCreation(const std::shared_ptr<Window>& w, CREATESTRUCTW& cs)
+{
     HWND hwnd = w->hwnd;
-    if (hook.hook)
-        hook.hook(hwnd, hook.context);
-
     if (!CallProc(*w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)))
     {
         w->destroying = true;
@@ -544,11 +509,70 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
     CallProc(*w, WM_SIZE, SIZE_RESTORED,
              MAKELPARAM(w->rect.right - w->rect.left, w->rect.bottom - w->rect.top));
     CallProc(*w, WM_MOVE, 0, MAKELPARAM(w->rect.left, w->rect.top));
-    if (!(dwStyle & WS_CHILD))
+    if (!w->IsChild())
         PublishTopLevel(*w);
-    if (dwStyle & WS_VISIBLE)
+    if (cs.style & WS_VISIBLE)
         ShowWindow(hwnd, SW_SHOW);
     return Get(hwnd) ? hwnd : nullptr;
+}
+
+} // namespace
+
+HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                     int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
+                     LPVOID lpParam)
+{
+    if (!EnsureApplication() || !OnGuiThread())
+    {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    CreationHook hook = std::exchange(t_creationHook, {});
+    DialogSetup dialog = std::exchange(t_dialogSetup, {});
+    std::shared_ptr<WindowClass> cls = FindClassByPointer(lpClassName, hInstance);
+    if (!cls)
+    {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    std::shared_ptr<Window> parent = Find(hWndParent);
+    if (hWndParent && !parent)
+    {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if ((dwStyle & WS_CHILD) && !parent)
+    {
+        SetLastError(ERROR_TLW_WITH_WSCHILD);
+        return nullptr;
+    }
+    if (X == CW_USEDEFAULT)
+        X = Y = 0;
+    if (nWidth == CW_USEDEFAULT)
+    {
+        nWidth = 240;
+        nHeight = 320;
+    }
+    CREATESTRUCTW cs{};
+    cs.lpCreateParams = lpParam;
+    cs.hInstance = hInstance;
+    cs.hMenu = hMenu;
+    cs.hwndParent = hWndParent;
+    cs.cx = nWidth;
+    cs.cy = nHeight;
+    cs.x = X;
+    cs.y = Y;
+    cs.style = static_cast<LONG>(dwStyle);
+    cs.lpszName = lpWindowName;
+    cs.lpszClass = cls->name.c_str();
+    cs.dwExStyle = dwExStyle;
+
+    std::shared_ptr<Window> w = NewWindow(cls, cs, dialog);
+    Enter(w, parent.get());
+    MakeWidget(*w, parent.get(), cs);
+    if (hook.hook)
+        hook.hook(w->hwnd, hook.context);
+    return RunCreation(w, cs);
 }
 
 BOOL DestroyWindow(HWND hWnd)

@@ -54,17 +54,6 @@ struct WindowClass
     bool selfPainted = true;
 };
 
-struct Timer
-{
-    HWND hwnd = nullptr;
-    UINT_PTR id = 0;
-    UINT elapse = 0;
-    TIMERPROC proc = nullptr;
-    int qtTimer = 0;
-    uint64_t serial = 0;
-    bool pending = false; // a WM_TIMER of this timer is queued
-};
-
 struct Window
 {
     HWND hwnd = nullptr;
@@ -180,6 +169,42 @@ void RegisterTabClass();
 // Fonts: the dialog font and its base units.
 QFont DefaultFont();
 LONG BaseUnitsOf(const QFont& font);
+
+// Control classes. A control's window procedure is a table of handlers, one per message it answers:
+// each gets the window, the control's state and the message. Messages without a handler, and every
+// message that arrives before the control has its state, go to the default procedure.
+template <class State> struct ControlMessage
+{
+    HWND hwnd;
+    Window& window;
+    State& state;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+
+    LRESULT Default() const { return DefWindowProcW(hwnd, msg, wParam, lParam); }
+    // wParam as the item index most control messages carry there.
+    int Index() const { return static_cast<int>(static_cast<INT_PTR>(wParam)); }
+};
+
+template <class State> struct MessageHandler
+{
+    UINT msg;
+    LRESULT (*handle)(const ControlMessage<State>& message);
+};
+
+template <class State, size_t N>
+LRESULT HandleControlMessage(const MessageHandler<State> (&handlers)[N], HWND hWnd, UINT msg, WPARAM wParam,
+                             LPARAM lParam)
+{
+    Window* w = Get(hWnd);
+    State* st = w ? w->State<State>() : nullptr;
+    if (st)
+        for (const MessageHandler<State>& handler : handlers)
+            if (handler.msg == msg)
+                return handler.handle(ControlMessage<State>{hWnd, *w, *st, msg, wParam, lParam});
+    return DefWindowProcW(hWnd, msg, wParam, lParam);
+}
 
 // Control classes
 QString ToQString(std::u16string_view s);

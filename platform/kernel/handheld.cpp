@@ -1,5 +1,6 @@
 #include <kernel/handheld.h>
 #include <kernel/host_files.h>
+#include <kernel/immortal.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,14 +20,22 @@ namespace ce
 namespace
 {
 
-std::mutex g_lock;
-fs::path g_handheld;
-fs::path g_runtime;
-std::string g_problem;
-std::vector<void (*)()>& Hooks()
+// The folders as found (with why the handheld cannot be used, if it cannot), and the hooks that forget
+// what other parts of the kernel cached about them. Kept past static destruction: a test's handheld may be
+// reset by a destructor that runs at exit.
+struct Handheld
 {
-    static std::vector<void (*)()> hooks;
-    return hooks;
+    std::mutex lock;
+    fs::path dir;
+    fs::path runtime;
+    std::string problem;
+    std::vector<void (*)()> resetHooks;
+};
+
+Handheld& State()
+{
+    static Immortal<Handheld> handheld;
+    return handheld.get();
 }
 
 fs::path EnvPath(const char* name)
@@ -134,8 +143,9 @@ UniqueFd CheckOpened(UniqueFd fd)
 
 fs::path HandheldDir()
 {
-    std::lock_guard lock(g_lock);
-    if (g_handheld.empty())
+    Handheld& state = State();
+    std::lock_guard lock(state.lock);
+    if (state.dir.empty())
     {
         std::error_code ec;
         fs::path dir = fs::absolute(ConfiguredHandheld(), ec);
@@ -143,19 +153,20 @@ fs::path HandheldDir()
             dir = ConfiguredHandheld();
         if (const int error = PrepareHandheld(dir))
         {
-            g_problem = "the handheld cannot be used: " + HandheldPathError(dir, error);
+            state.problem = "the handheld cannot be used: " + HandheldPathError(dir, error);
             return {};
         }
-        g_problem.clear();
-        g_handheld = dir;
+        state.problem.clear();
+        state.dir = dir;
     }
-    return g_handheld;
+    return state.dir;
 }
 
 std::string HandheldProblem()
 {
-    std::lock_guard lock(g_lock);
-    return g_problem;
+    Handheld& state = State();
+    std::lock_guard lock(state.lock);
+    return state.problem;
 }
 
 fs::path RuntimeDir()
@@ -163,10 +174,11 @@ fs::path RuntimeDir()
     fs::path handheld = HandheldDir();
     if (handheld.empty())
         return {};
-    std::lock_guard lock(g_lock);
-    if (g_runtime.empty() && MakeHandheldFolder(handheld / "run") == 0)
-        g_runtime = handheld / "run";
-    return g_runtime;
+    Handheld& state = State();
+    std::lock_guard lock(state.lock);
+    if (state.runtime.empty() && MakeHandheldFolder(handheld / "run") == 0)
+        state.runtime = handheld / "run";
+    return state.runtime;
 }
 
 int MakeHandheldFolder(const fs::path& dir)
@@ -281,19 +293,21 @@ fs::path ShareDir()
 
 void AddHandheldResetHook(void (*hook)())
 {
-    std::lock_guard lock(g_lock);
-    Hooks().push_back(hook);
+    Handheld& state = State();
+    std::lock_guard lock(state.lock);
+    state.resetHooks.push_back(hook);
 }
 
 void ResetHandheld()
 {
+    Handheld& state = State();
     std::vector<void (*)()> hooks;
     {
-        std::lock_guard lock(g_lock);
-        g_handheld.clear();
-        g_runtime.clear();
-        g_problem.clear();
-        hooks = Hooks();
+        std::lock_guard lock(state.lock);
+        state.dir.clear();
+        state.runtime.clear();
+        state.problem.clear();
+        hooks = state.resetHooks;
     }
     for (auto hook : hooks)
         hook();

@@ -16,20 +16,25 @@ DECLARE_STREAM_DRIVER(PCA)
 namespace
 {
 
-std::mutex g_lock;
-std::map<DWORD_PTR, std::shared_ptr<pca::ProtocolDriver>> g_devices;
-std::map<DWORD_PTR, DWORD_PTR> g_openDevice; // open context -> device context
-DWORD_PTR g_nextDevice = 1;
-DWORD_PTR g_nextOpen = 1;
+// The driver's devices and their open contexts. It goes with the library when the device manager unloads
+// it, after Deinit.
+struct Devices
+{
+    std::mutex lock;
+    std::map<DWORD_PTR, std::shared_ptr<pca::ProtocolDriver>> byContext;
+    std::map<DWORD_PTR, DWORD_PTR> deviceOfOpen; // open context -> device context
+    DWORD_PTR nextDevice = 1;
+    DWORD_PTR nextOpen = 1;
+} g_devices;
 
 std::shared_ptr<pca::ProtocolDriver> DeviceOfOpen(DWORD_PTR open)
 {
-    std::lock_guard lock(g_lock);
-    auto it = g_openDevice.find(open);
-    if (it == g_openDevice.end())
+    std::lock_guard lock(g_devices.lock);
+    auto it = g_devices.deviceOfOpen.find(open);
+    if (it == g_devices.deviceOfOpen.end())
         return nullptr;
-    auto device = g_devices.find(it->second);
-    return device == g_devices.end() ? nullptr : device->second;
+    auto device = g_devices.byContext.find(it->second);
+    return device == g_devices.byContext.end() ? nullptr : device->second;
 }
 
 } // namespace
@@ -39,9 +44,9 @@ STREAM_DRIVER_EXPORT DWORD_PTR PCA_Init(DWORD_PTR)
     try
     {
         auto device = std::make_shared<pca::ProtocolDriver>();
-        std::lock_guard lock(g_lock);
-        const DWORD_PTR id = g_nextDevice++;
-        g_devices[id] = std::move(device);
+        std::lock_guard lock(g_devices.lock);
+        const DWORD_PTR id = g_devices.nextDevice++;
+        g_devices.byContext[id] = std::move(device);
         return id;
     }
     catch (...)
@@ -55,17 +60,17 @@ STREAM_DRIVER_EXPORT BOOL PCA_Deinit(DWORD_PTR hDeviceContext)
 {
     std::shared_ptr<pca::ProtocolDriver> device;
     {
-        std::lock_guard lock(g_lock);
-        auto it = g_devices.find(hDeviceContext);
-        if (it == g_devices.end())
+        std::lock_guard lock(g_devices.lock);
+        auto it = g_devices.byContext.find(hDeviceContext);
+        if (it == g_devices.byContext.end())
         {
             SetLastError(ERROR_INVALID_HANDLE);
             return FALSE;
         }
         device = std::move(it->second);
-        g_devices.erase(it);
-        for (auto o = g_openDevice.begin(); o != g_openDevice.end();)
-            o = o->second == hDeviceContext ? g_openDevice.erase(o) : std::next(o);
+        g_devices.byContext.erase(it);
+        for (auto o = g_devices.deviceOfOpen.begin(); o != g_devices.deviceOfOpen.end();)
+            o = o->second == hDeviceContext ? g_devices.deviceOfOpen.erase(o) : std::next(o);
     }
     device->Shutdown();
     return TRUE;
@@ -75,15 +80,15 @@ STREAM_DRIVER_EXPORT DWORD_PTR PCA_Open(DWORD_PTR hDeviceContext, DWORD, DWORD)
 {
     try
     {
-        std::lock_guard lock(g_lock);
-        auto it = g_devices.find(hDeviceContext);
-        if (it == g_devices.end())
+        std::lock_guard lock(g_devices.lock);
+        auto it = g_devices.byContext.find(hDeviceContext);
+        if (it == g_devices.byContext.end())
         {
             SetLastError(ERROR_INVALID_HANDLE);
             return 0;
         }
-        const DWORD_PTR open = g_nextOpen++;
-        g_openDevice[open] = hDeviceContext;
+        const DWORD_PTR open = g_devices.nextOpen++;
+        g_devices.deviceOfOpen[open] = hDeviceContext;
         it->second->AddOpen(open);
         return open;
     }
@@ -103,8 +108,8 @@ STREAM_DRIVER_EXPORT BOOL PCA_Close(DWORD_PTR hOpenContext)
         return FALSE;
     }
     device->Close(hOpenContext);
-    std::lock_guard lock(g_lock);
-    g_openDevice.erase(hOpenContext);
+    std::lock_guard lock(g_devices.lock);
+    g_devices.deviceOfOpen.erase(hOpenContext);
     return TRUE;
 }
 

@@ -184,6 +184,94 @@ void ProtocolDriver::Worker()
     }
 }
 
+BOOL ProtocolDriver::Init(const sim::Faults& faults, PBYTE out, DWORD outLength, PDWORD actual)
+{
+    const uint32_t status = faults.InitStatus().value_or(NDIS_STATUS_SUCCESS);
+    const BOOL ok = Answer32(out, outLength, actual, status);
+    if (ok && status == NDIS_STATUS_SUCCESS)
+    {
+        Lock lock(m_lock);
+        m_initialised = true;
+    }
+    return ok;
+}
+
+BOOL ProtocolDriver::Deinit(PBYTE out, DWORD outLength, PDWORD actual)
+{
+    {
+        Lock lock(m_lock);
+        AbortPending(lock, 0);
+        for (auto& [id, state] : m_opens)
+            state.adapter.clear();
+        m_initialised = false;
+    }
+    return out ? Answer32(out, outLength, actual, NDIS_STATUS_SUCCESS) : TRUE;
+}
+
+BOOL ProtocolDriver::Unbind(DWORD_PTR open)
+{
+    Lock lock(m_lock);
+    auto it = m_opens.find(open);
+    if (it == m_opens.end() || it->second.adapter.empty())
+        return Fail(ERROR_INVALID_HANDLE);
+    AbortPending(lock, open);
+    m_opens[open].adapter.clear();
+    return TRUE;
+}
+
+BOOL ProtocolDriver::Control(DWORD_PTR open, DWORD code, const sim::Faults& faults, PBYTE in, DWORD inLength,
+                             PBYTE out, DWORD outLength, PDWORD actual)
+{
+    if (auto error = faults.IoctlError(code))
+        return Fail(*error);
+    switch (code)
+    {
+    case kGetVersion:
+        return Answer32(out, outLength, actual, faults.Version().value_or(kInterfaceVersion));
+    case kInit:
+        return Init(faults, out, outLength, actual);
+    case kDeinit:
+        return Deinit(out, outLength, actual);
+    case kEnumBindings:
+        return EnumBindings(out, outLength, actual);
+    case kBind:
+        if (auto error = faults.BindError())
+            return Fail(*error);
+        return Bind(open, in, inLength);
+    case kUnbind:
+        return Unbind(open);
+    case kSetRegistration:
+    {
+        if (!in || inLength < 4)
+            return Fail(ERROR_INVALID_PARAMETER);
+        Lock lock(m_lock);
+        m_registration = sim::GetU32(in);
+        return TRUE;
+    }
+    case kGetRegistration:
+    {
+        DWORD registration;
+        {
+            Lock lock(m_lock);
+            registration = m_registration;
+        }
+        return Answer32(out, outLength, actual, registration);
+    }
+    case kMayUnload:
+    {
+        bool others;
+        {
+            Lock lock(m_lock);
+            others =
+                std::any_of(m_opens.begin(), m_opens.end(), [&](const auto& o) { return o.first != open; });
+        }
+        return Answer32(out, outLength, actual, others ? 0 : 1);
+    }
+    default:
+        return Fail(ERROR_NOT_SUPPORTED);
+    }
+}
+
 BOOL ProtocolDriver::IoControl(DWORD_PTR open, DWORD code, PBYTE in, DWORD inLength, PBYTE out,
                                DWORD outLength, PDWORD actual)
 {
@@ -192,98 +280,10 @@ BOOL ProtocolDriver::IoControl(DWORD_PTR open, DWORD code, PBYTE in, DWORD inLen
         actual = &ignored;
     *actual = 0;
     const sim::Faults faults = sim::Faults::Load();
-    BOOL ok = FALSE;
-    if (auto error = faults.IoctlError(code))
-        ok = Fail(*error);
-    else
-        switch (code)
-        {
-        case kGetVersion:
-            ok = Answer32(out, outLength, actual, faults.Version().value_or(kInterfaceVersion));
-            break;
-        case kInit:
-        {
-            const uint32_t status = faults.InitStatus().value_or(NDIS_STATUS_SUCCESS);
-            ok = Answer32(out, outLength, actual, status);
-            if (ok && status == NDIS_STATUS_SUCCESS)
-            {
-                Lock lock(m_lock);
-                m_initialised = true;
-            }
-            break;
-        }
-        case kDeinit:
-        {
-            {
-                Lock lock(m_lock);
-                AbortPending(lock, 0);
-                for (auto& [id, state] : m_opens)
-                    state.adapter.clear();
-                m_initialised = false;
-            }
-            ok = out ? Answer32(out, outLength, actual, NDIS_STATUS_SUCCESS) : TRUE;
-            break;
-        }
-        case kEnumBindings:
-            ok = EnumBindings(out, outLength, actual);
-            break;
-        case kBind:
-            if (auto error = faults.BindError())
-                ok = Fail(*error);
-            else
-                ok = Bind(open, in, inLength);
-            break;
-        case kUnbind:
-        {
-            Lock lock(m_lock);
-            auto it = m_opens.find(open);
-            if (it == m_opens.end() || it->second.adapter.empty())
-                ok = Fail(ERROR_INVALID_HANDLE);
-            else
-            {
-                AbortPending(lock, open);
-                m_opens[open].adapter.clear();
-                ok = TRUE;
-            }
-            break;
-        }
-        case kSubmit:
-            return Submit(open, in, inLength, out, outLength, actual);
-        case kSetRegistration:
-            if (!in || inLength < 4)
-                ok = Fail(ERROR_INVALID_PARAMETER);
-            else
-            {
-                Lock lock(m_lock);
-                m_registration = sim::GetU32(in);
-                ok = TRUE;
-            }
-            break;
-        case kGetRegistration:
-        {
-            DWORD registration;
-            {
-                Lock lock(m_lock);
-                registration = m_registration;
-            }
-            ok = Answer32(out, outLength, actual, registration);
-            break;
-        }
-        case kMayUnload:
-        {
-            bool others;
-            {
-                Lock lock(m_lock);
-                others = std::any_of(m_opens.begin(), m_opens.end(),
-                                     [&](const auto& o) { return o.first != open; });
-            }
-            ok = Answer32(out, outLength, actual, others ? 0 : 1);
-            break;
-        }
-        default:
-            ok = Fail(ERROR_NOT_SUPPORTED);
-            break;
-        }
+    // A submission keeps its own log entries and last error.
+    if (code == kSubmit && !faults.IoctlError(code))
+        return Submit(open, in, inLength, out, outLength, actual);
+    const BOOL ok = Control(open, code, faults, in, inLength, out, outLength, actual);
     const DWORD error = ok ? 0 : GetLastError();
     if (sim::requestlog::Enabled())
         sim::requestlog::Append("ioctl", {{"device", "PCA4:"},

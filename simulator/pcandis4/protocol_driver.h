@@ -11,6 +11,8 @@
 // stops the thread and waits for it.
 #pragma once
 
+#include <simcore/faults.h>
+
 #include <windows.h>
 
 #include "request_record.h"
@@ -63,6 +65,12 @@ private:
     };
     using Lock = std::unique_lock<std::mutex>;
 
+    // The control code's work, without the request log.
+    BOOL Control(DWORD_PTR open, DWORD code, const sim::Faults& faults, PBYTE in, DWORD inLength, PBYTE out,
+                 DWORD outLength, PDWORD actual);
+    BOOL Init(const sim::Faults& faults, PBYTE out, DWORD outLength, PDWORD actual);
+    BOOL Deinit(PBYTE out, DWORD outLength, PDWORD actual);
+    BOOL Unbind(DWORD_PTR open);
     BOOL Submit(DWORD_PTR open, PBYTE in, DWORD inLength, PBYTE out, DWORD outLength, PDWORD actual);
     BOOL Bind(DWORD_PTR open, PBYTE in, DWORD inLength);
     BOOL EnumBindings(PBYTE out, DWORD outLength, PDWORD actual);

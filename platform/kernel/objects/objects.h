@@ -7,6 +7,7 @@
 // may call back into the kernel (a device handle closing calls its driver).
 #pragma once
 
+#include <kernel/immortal.h>
 #include <kernel/text.h>
 #include <kernel/utf8.h>
 #include <windows.h>
@@ -175,16 +176,9 @@ template <class R, class F> R Boundary(R failure, F&& body) noexcept
     return failure;
 }
 
-// A global that is never destroyed: drivers' threads may still use the kernel while the process exits.
-template <class T> class Immortal
-{
-public:
-    Immortal() { ::new (static_cast<void*>(m_storage)) T(); }
-    T& get() { return *std::launder(reinterpret_cast<T*>(m_storage)); }
-
-private:
-    alignas(T) unsigned char m_storage[sizeof(T)];
-};
+// Process-wide tables are never destroyed: drivers' threads may still use the kernel while the process
+// exits.
+using ce::Immortal;
 
 // Wide strings.
 inline std::u16string_view View(LPCWSTR text)

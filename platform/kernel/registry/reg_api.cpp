@@ -6,6 +6,7 @@
 // ERROR_KEY_DELETED, even if a key of the same name was created since. All calls are serialised by one
 // process-wide lock and each runs as one transaction; none throws.
 #include <kernel/handheld.h>
+#include <kernel/immortal.h>
 #include <kernel/regfile.h>
 #include <kernel/registry.h>
 
@@ -41,14 +42,28 @@ struct KeyHandle
     REGSAM access = 0;
 };
 
-std::recursive_mutex g_mutex;
-std::unique_ptr<RegistryDb> g_db;
-RegistryDb* g_settingUp = nullptr; // the database while its factory image is being imported
-pid_t g_dbPid = 0;
-int g_depth = 0; // transaction nesting of the thread holding g_mutex
-std::unordered_map<std::uintptr_t, KeyHandle> g_handles;
-std::uintptr_t g_nextHandle = kFirstHandle;
-std::string g_openFailure; // why the last attempt to open the database failed
+void CloseRegistry();
+
+// The process's registry: its database connection and its key handles, guarded by one lock.
+struct Registry
+{
+    Registry() { ce::AddHandheldResetHook(&CloseRegistry); }
+
+    std::recursive_mutex mutex;
+    std::unique_ptr<RegistryDb> db;
+    RegistryDb* settingUp = nullptr; // the database while its factory image is being imported
+    pid_t dbPid = 0;
+    int depth = 0; // transaction nesting of the thread holding the mutex
+    std::unordered_map<std::uintptr_t, KeyHandle> handles;
+    std::uintptr_t nextHandle = kFirstHandle;
+    std::string openFailure; // why the last attempt to open the database failed
+};
+
+Registry& TheRegistry()
+{
+    static ce::Immortal<Registry> registry;
+    return registry.get();
+}
 
 bool IsRoot(HKEY key)
 {
@@ -58,6 +73,7 @@ bool IsRoot(HKEY key)
 // Imports the factory image into a registry being created; called inside its set-up transaction.
 LONG ImportFactory(RegistryDb& db)
 {
+    Registry& registry = TheRegistry();
     const fs::path image = ce::FactoryRegistryImage();
     std::error_code ec;
     if (!fs::exists(image, ec))
@@ -67,71 +83,86 @@ LONG ImportFactory(RegistryDb& db)
     {
         explicit SettingUp(RegistryDb& db)
         {
-            g_settingUp = &db;
-            g_depth = 1;
+            TheRegistry().settingUp = &db;
+            TheRegistry().depth = 1;
         }
         ~SettingUp()
         {
-            g_settingUp = nullptr;
-            g_depth = 0;
+            TheRegistry().settingUp = nullptr;
+            TheRegistry().depth = 0;
         }
     } settingUp(db);
     ce::RegFileError error;
     const LONG rc = ce::ImportRegFile(image, error);
     if (rc != ERROR_SUCCESS)
-        g_openFailure = "the factory image " + image.string() + " cannot be imported: " + error.ToString();
+        registry.openFailure =
+            "the factory image " + image.string() + " cannot be imported: " + error.ToString();
     return rc;
 }
 
 void CloseRegistry()
 {
-    std::lock_guard lock(g_mutex);
-    g_db.reset();
-    g_handles.clear();
-    g_nextHandle = kFirstHandle;
-    g_openFailure.clear();
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    registry.db.reset();
+    registry.handles.clear();
+    registry.nextHandle = kFirstHandle;
+    registry.openFailure.clear();
 }
 
-const bool g_resetHookRegistered = (ce::AddHandheldResetHook(&CloseRegistry), true);
+// At exit the connection is closed, so that SQLite folds its log into the database file and the handheld
+// holds that file alone. A registry call made later (by a destructor) opens it again. A thread that is in
+// the middle of a call keeps it open rather than make the exit wait.
+void CloseDatabaseAtExit()
+{
+    Registry& registry = TheRegistry();
+    std::unique_lock lock(registry.mutex, std::try_to_lock);
+    if (lock && registry.db && registry.dbPid == ::getpid() && registry.depth == 0)
+        registry.db.reset();
+}
 
 // The open database, opened (and on the handheld's first use created) on the first call.
 RegistryDb& Database()
 {
-    if (g_settingUp)
-        return *g_settingUp;
-    if (g_db && g_dbPid != ::getpid())
+    Registry& registry = TheRegistry();
+    if (registry.settingUp)
+        return *registry.settingUp;
+    if (registry.db && registry.dbPid != ::getpid())
     {
         // A forked child must not use its parent's SQLite connection, nor close it: leave it behind.
-        (void)g_db.release();
+        (void)registry.db.release();
     }
-    if (!g_db)
+    if (!registry.db)
     {
         try
         {
-            g_openFailure.clear();
-            g_db = RegistryDb::Open(ce::HandheldDir(), &ImportFactory);
+            registry.openFailure.clear();
+            registry.db = RegistryDb::Open(ce::HandheldDir(), &ImportFactory);
         }
         catch (const DbError& e)
         {
-            g_openFailure = e.what();
+            registry.openFailure = e.what();
             throw;
         }
-        if (!g_db)
-            throw DbError(SQLITE_NOTADB, g_openFailure); // ERROR_BADDB
-        g_dbPid = ::getpid();
+        if (!registry.db)
+            throw DbError(SQLITE_NOTADB, registry.openFailure); // ERROR_BADDB
+        registry.dbPid = ::getpid();
+        static const bool s_closeAtExit = std::atexit(&CloseDatabaseAtExit) == 0;
+        (void)s_closeAtExit;
     }
-    return *g_db;
+    return *registry.db;
 }
 
 // Runs body(db) as one transaction, or as a savepoint inside the transaction already running on this
 // thread. The body's changes stay only when it returns ERROR_SUCCESS.
 template <class Body> LONG Transact(bool write, Body&& body)
 {
+    Registry& registry = TheRegistry();
     RegistryDb& db = Database();
-    if (g_depth > 0)
+    if (registry.depth > 0)
     {
         db.Savepoint();
-        ++g_depth;
+        ++registry.depth;
         LONG rc;
         try
         {
@@ -139,11 +170,11 @@ template <class Body> LONG Transact(bool write, Body&& body)
         }
         catch (...)
         {
-            --g_depth;
+            --registry.depth;
             db.RollbackToSavepoint();
             throw;
         }
-        --g_depth;
+        --registry.depth;
         if (rc == ERROR_SUCCESS)
             db.Release();
         else
@@ -152,12 +183,12 @@ template <class Body> LONG Transact(bool write, Body&& body)
     }
 
     db.Begin(write);
-    g_depth = 1;
+    registry.depth = 1;
     LONG rc;
     try
     {
         rc = body(db);
-        g_depth = 0;
+        registry.depth = 0;
         if (rc == ERROR_SUCCESS)
             db.Commit();
         else
@@ -165,7 +196,7 @@ template <class Body> LONG Transact(bool write, Body&& body)
     }
     catch (...)
     {
-        g_depth = 0;
+        registry.depth = 0;
         db.Rollback();
         throw;
     }
@@ -190,7 +221,7 @@ template <class F> LONG Call(F&& f) noexcept
 {
     try
     {
-        std::lock_guard lock(g_mutex);
+        std::lock_guard lock(TheRegistry().mutex);
         return f();
     }
     catch (const DbError& e)
@@ -211,21 +242,25 @@ std::optional<KeyHandle> Resolve(HKEY key)
 {
     if (const KeyId root = RegistryDb::RootId(key))
         return KeyHandle{root, KEY_ALL_ACCESS};
-    const auto it = g_handles.find(reinterpret_cast<std::uintptr_t>(key));
-    if (it == g_handles.end())
+    const auto& handles = TheRegistry().handles;
+    const auto it = handles.find(reinterpret_cast<std::uintptr_t>(key));
+    if (it == handles.end())
         return std::nullopt;
     return it->second;
 }
 
 HKEY NewHandle(KeyId key, REGSAM access)
 {
-    if (g_handles.size() >= (kLastHandle - kFirstHandle) / 4)
+    Registry& registry = TheRegistry();
+    if (registry.handles.size() >= (kLastHandle - kFirstHandle) / 4)
         throw std::bad_alloc();
-    while (g_handles.count(g_nextHandle))
-        g_nextHandle = g_nextHandle >= kLastHandle ? kFirstHandle : g_nextHandle + 4;
-    const std::uintptr_t value = g_nextHandle;
-    g_nextHandle = g_nextHandle >= kLastHandle ? kFirstHandle : g_nextHandle + 4;
-    g_handles.emplace(value, KeyHandle{key, access});
+    auto advance = [&]
+    { registry.nextHandle = registry.nextHandle >= kLastHandle ? kFirstHandle : registry.nextHandle + 4; };
+    while (registry.handles.count(registry.nextHandle))
+        advance();
+    const std::uintptr_t value = registry.nextHandle;
+    advance();
+    registry.handles.emplace(value, KeyHandle{key, access});
     return reinterpret_cast<HKEY>(value);
 }
 
@@ -348,17 +383,20 @@ LONG OpenRegistry(std::string& message)
         });
     if (rc != ERROR_SUCCESS)
     {
-        std::lock_guard lock(g_mutex);
-        message = g_openFailure.empty() ? "the registry cannot be opened (error " + std::to_string(rc) + ")"
-                                        : g_openFailure;
+        Registry& registry = TheRegistry();
+        std::lock_guard lock(registry.mutex);
+        message = registry.openFailure.empty()
+                      ? "the registry cannot be opened (error " + std::to_string(rc) + ")"
+                      : registry.openFailure;
     }
     return rc;
 }
 
 bool RegistryIsReadOnly()
 {
-    std::lock_guard lock(g_mutex);
-    return g_db && g_db->ReadOnly();
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    return registry.db && registry.db->ReadOnly();
 }
 
 fs::path FactoryRegistryImage()
@@ -458,8 +496,8 @@ LONG RegCloseKey(HKEY hKey)
         {
             if (IsRoot(hKey))
                 return ERROR_SUCCESS;
-            return g_handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
-                                                                           : ERROR_INVALID_HANDLE;
+            return TheRegistry().handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
+                                                                                       : ERROR_INVALID_HANDLE;
         });
 }
 

@@ -610,25 +610,8 @@ private:
             out.push_back(conv.conv);
             return;
         }
-        if (conv.widthStar)
-        {
-            int w = 0;
-            if (!TakeInt(w, conversion))
-                return;
-            if (w < 0)
-            {
-                conv.left = true;
-                w = w == INT32_MIN ? kMaxWidth : -w;
-            }
-            conv.width = w > kMaxWidth ? kMaxWidth : w;
-        }
-        if (conv.precisionStar)
-        {
-            int pr = 0;
-            if (!TakeInt(pr, conversion))
-                return;
-            conv.precision = pr < 0 ? -1 : (pr > kMaxWidth ? kMaxWidth : pr);
-        }
+        if (!TakeStars(conv, conversion))
+            return;
         const Arg* a = Next(conversion);
         if (!a)
             return;
@@ -658,47 +641,80 @@ private:
             FormatFloat(out, conv, a->d);
             return;
         case C::WideChar:
-        {
-            if (!integral)
-                return Mismatch(*a, conversion);
-            const char16_t ch = static_cast<char16_t>(RawBits(*a));
-            conv.precision = -1;
-            FormatText(out, conv, std::u16string_view(&ch, 1));
-            return;
-        }
         case C::AnsiChar:
-        {
             if (!integral)
                 return Mismatch(*a, conversion);
-            const char byte = static_cast<char>(RawBits(*a));
-            std::u16string wide;
-            // A lone lead byte of a double-byte code page prints nothing, as on the handheld.
-            if (!DecodeBytes(CP_ACP, std::string_view(&byte, 1), true, wide))
-                wide.clear();
-            conv.precision = -1;
-            FormatText(out, conv, wide);
-            return;
-        }
+            return FormatCharacter(out, conv, *a);
         case C::WideString:
-            if (k == Arg::Kind::WStr)
-                return FormatText(out, conv,
-                                  a->ws ? std::u16string_view(a->ws) : std::u16string_view(u"(null)"));
-            if (IsNull(*a))
-                return FormatText(out, conv, u"(null)");
-            return Mismatch(*a, conversion);
         case C::AnsiString:
-            if (k == Arg::Kind::AStr && a->as)
-            {
-                std::u16string wide;
-                DecodeBytes(CP_ACP, a->as, false, wide);
-                return FormatText(out, conv, wide);
-            }
-            if (k == Arg::Kind::AStr || IsNull(*a))
-                return FormatText(out, conv, u"(null)");
-            return Mismatch(*a, conversion);
+            return FormatString(out, conv, *a, conversion);
         default:
             return;
         }
+    }
+
+    // The arguments '*' takes for the width and the precision; false when they are missing.
+    bool TakeStars(Conversion& conv, std::u16string_view conversion)
+    {
+        if (conv.widthStar)
+        {
+            int w = 0;
+            if (!TakeInt(w, conversion))
+                return false;
+            if (w < 0)
+            {
+                conv.left = true;
+                w = w == INT32_MIN ? kMaxWidth : -w;
+            }
+            conv.width = w > kMaxWidth ? kMaxWidth : w;
+        }
+        if (conv.precisionStar)
+        {
+            int pr = 0;
+            if (!TakeInt(pr, conversion))
+                return false;
+            conv.precision = pr < 0 ? -1 : (pr > kMaxWidth ? kMaxWidth : pr);
+        }
+        return true;
+    }
+
+    void FormatCharacter(std::u16string& out, Conversion& conv, const Arg& a)
+    {
+        conv.precision = -1;
+        if (conv.cls == Conversion::Class::WideChar)
+        {
+            const char16_t ch = static_cast<char16_t>(RawBits(a));
+            FormatText(out, conv, std::u16string_view(&ch, 1));
+            return;
+        }
+        const char byte = static_cast<char>(RawBits(a));
+        std::u16string wide;
+        // A lone lead byte of a double-byte code page prints nothing, as on the handheld.
+        if (!DecodeBytes(CP_ACP, std::string_view(&byte, 1), true, wide))
+            wide.clear();
+        FormatText(out, conv, wide);
+    }
+
+    void FormatString(std::u16string& out, Conversion& conv, const Arg& a, std::u16string_view conversion)
+    {
+        if (conv.cls == Conversion::Class::WideString)
+        {
+            if (a.kind == Arg::Kind::WStr)
+                return FormatText(out, conv,
+                                  a.ws ? std::u16string_view(a.ws) : std::u16string_view(u"(null)"));
+            if (IsNull(a))
+                return FormatText(out, conv, u"(null)");
+            return Mismatch(a, conversion);
+        }
+        if (a.kind == Arg::Kind::AStr && a.as)
+        {
+            std::u16string wide;
+            DecodeBytes(CP_ACP, a.as, false, wide);
+            return FormatText(out, conv, wide);
+        }
+        if (a.kind == Arg::Kind::AStr || IsNull(a))
+            return FormatText(out, conv, u"(null)");
+        return Mismatch(a, conversion);
     }
 
     // NULL passed for a string: a null pointer, or the integer 0 that NULL may expand to.

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
+#include <optional>
+#include <string_view>
 
 namespace
 {
@@ -58,6 +60,8 @@ private:
     Step Integer(int base, bool isSigned, size_t width, bool store, Size size);
     Step Float(size_t width, bool store, Size size);
     Step Text(bool word, bool wide, size_t width, bool store);
+    // One conversion by its letter; nullopt for a letter the runtime does not know.
+    std::optional<Step> Convert(char16_t conv, size_t width, bool store, Size size);
 
     template <class T> void Store(T value) { *va_arg(m_args, T*) = value; }
     void StoreInteger(uint64_t value, Size size);
@@ -235,6 +239,63 @@ Scanner::Step Scanner::Text(bool word, bool wide, size_t width, bool store)
     return Step::Done;
 }
 
+// The size prefix of a conversion (hh, h, l, w, L, ll, I64, I32, I); moves past it.
+Size ParseSize(const char16_t*& f)
+{
+    const struct
+    {
+        std::u16string_view prefix;
+        Size size;
+    } prefixes[] = {{u"hh", Size::Char},   {u"h", Size::Short},   {u"ll", Size::Int64},
+                    {u"l", Size::Long},    {u"w", Size::Long},    {u"L", Size::Long},
+                    {u"I64", Size::Int64}, {u"I32", Size::Int32}, {u"I", Size::PtrSize}};
+    const std::u16string_view rest(f);
+    for (const auto& p : prefixes)
+    {
+        if (rest.starts_with(p.prefix))
+        {
+            f += p.prefix.size();
+            return p.size;
+        }
+    }
+    return Size::Default;
+}
+
+std::optional<Scanner::Step> Scanner::Convert(char16_t conv, size_t width, bool store, Size size)
+{
+    const size_t limit = width ? width : static_cast<size_t>(-1);
+    switch (conv)
+    {
+    case u'd':
+        return Integer(10, true, limit, store, size);
+    case u'i':
+        return Integer(0, true, limit, store, size);
+    case u'u':
+        return Integer(10, false, limit, store, size);
+    case u'x':
+    case u'X':
+        return Integer(16, false, limit, store, size);
+    case u'o':
+        return Integer(8, false, limit, store, size);
+    case u'e':
+    case u'E':
+    case u'f':
+    case u'g':
+    case u'G':
+        return Float(limit, store, size);
+    case u's':
+        return Text(true, size != Size::Short, limit, store);
+    case u'S':
+        return Text(true, size == Size::Long, limit, store);
+    case u'c':
+        return Text(false, size != Size::Short, width ? width : 1, store);
+    case u'C':
+        return Text(false, size == Size::Long, width ? width : 1, store);
+    default:
+        return std::nullopt; // a conversion the runtime does not know
+    }
+}
+
 int Scanner::Run()
 {
     int assigned = 0;
@@ -277,97 +338,23 @@ int Scanner::Run()
                 width = width * 10 + static_cast<size_t>(*f - u'0');
             ++f;
         }
-        Size size = Size::Default;
-        if (f[0] == u'h' && f[1] == u'h')
-        {
-            size = Size::Char;
-            f += 2;
-        }
-        else if (f[0] == u'h')
-        {
-            size = Size::Short;
-            ++f;
-        }
-        else if (f[0] == u'l' && f[1] == u'l')
-        {
-            size = Size::Int64;
-            f += 2;
-        }
-        else if (f[0] == u'l' || f[0] == u'w' || f[0] == u'L')
-        {
-            size = Size::Long;
-            ++f;
-        }
-        else if (f[0] == u'I' && f[1] == u'6' && f[2] == u'4')
-        {
-            size = Size::Int64;
-            f += 3;
-        }
-        else if (f[0] == u'I' && f[1] == u'3' && f[2] == u'2')
-        {
-            size = Size::Int32;
-            f += 3;
-        }
-        else if (f[0] == u'I')
-        {
-            size = Size::PtrSize;
-            ++f;
-        }
+        const Size size = ParseSize(f);
         const char16_t conv = *f;
         if (!conv)
             break;
         ++f;
-        const size_t limit = width ? width : static_cast<size_t>(-1);
-        Step step;
-        switch (conv)
+        if (conv == u'n')
         {
-        case u'd':
-            step = Integer(10, true, limit, store, size);
-            break;
-        case u'i':
-            step = Integer(0, true, limit, store, size);
-            break;
-        case u'u':
-            step = Integer(10, false, limit, store, size);
-            break;
-        case u'x':
-        case u'X':
-            step = Integer(16, false, limit, store, size);
-            break;
-        case u'o':
-            step = Integer(8, false, limit, store, size);
-            break;
-        case u'e':
-        case u'E':
-        case u'f':
-        case u'g':
-        case u'G':
-            step = Float(limit, store, size);
-            break;
-        case u's':
-            step = Text(true, size != Size::Short, limit, store);
-            break;
-        case u'S':
-            step = Text(true, size == Size::Long, limit, store);
-            break;
-        case u'c':
-            step = Text(false, size != Size::Short, width ? width : 1, store);
-            break;
-        case u'C':
-            step = Text(false, size == Size::Long, width ? width : 1, store);
-            break;
-        case u'n':
             // The characters read so far; neither a field nor a conversion.
             if (store)
                 StoreInteger(static_cast<uint64_t>(m_in - m_start), size);
             continue;
-        default:
-            return assigned; // a conversion the runtime does not know ends the scan
         }
-        if (step == Step::InputFailure)
+        const std::optional<Step> step = Convert(conv, width, store, size);
+        if (!step || *step == Step::MatchFailure)
+            return assigned; // an unknown conversion ends the scan too
+        if (*step == Step::InputFailure)
             return inputFailure();
-        if (step == Step::MatchFailure)
-            return assigned;
         converted = true;
         if (store)
             ++assigned;

@@ -292,170 +292,228 @@ int SetFault(std::ostream& out, std::ostream& err, const std::string& name, cons
     return 0;
 }
 
-int Fault(const Args& args, std::ostream& out, std::ostream& err)
+// One `cardctl fault KIND ...`: the words after "fault" and where to print.
+struct FaultCall
 {
-    if (args.empty())
-        return Usage(err, "fault takes a NAME");
-    const std::string name = Lower(args[0]);
-    const size_t n = args.size();
-    auto arg = [&](size_t i) { return i < n ? args[i] : std::string(); };
-    auto hexArg = [&](size_t i, uint32_t fallback) -> std::optional<uint32_t>
+    const Args& args; // args[0] is the kind
+    std::ostream& out;
+    std::ostream& err;
+
+    size_t n() const { return args.size(); }
+    std::string Arg(size_t i) const { return i < args.size() ? args[i] : std::string(); }
+    // A hexadecimal argument, or `fallback` when it is left out.
+    std::optional<uint32_t> HexArg(size_t i, uint32_t fallback) const
     {
-        if (i >= n)
-            return fallback;
-        return Hex(args[i]);
-    };
-    auto oidName = [&](const std::string& prefix, const std::string& text) -> std::optional<std::string>
+        return i < args.size() ? Hex(args[i]) : std::optional<uint32_t>(fallback);
+    }
+    // The fault's value name for an OID in hexadecimal, or for any OID.
+    std::optional<std::string> OidFault(const std::string& prefix, const std::string& text) const
     {
         if (Lower(text) == "any")
             return prefix + ".ANY";
         if (auto oid = Hex(text))
             return sim::FaultName(prefix, *oid);
         return std::nullopt;
-    };
-    if ((name == "list" && n != 1) || (name == "clear" && n > 2))
-        return Usage(err,
-                     "fault " + name + (name == "list" ? " takes no arguments" : " takes at most one NAME"));
-    if (name == "list")
+    }
+    int Set(const std::string& name, const std::string& value) const
     {
-        const sim::Faults faults = sim::Faults::Load();
-        if (faults.empty())
-            out << "no faults\n";
-        for (const auto& [k, v] : faults.values())
-            out << k << " = " << v << "\n";
+        return SetFault(out, err, name, value);
+    }
+    int Usage(const std::string& text) const { return cardctl::Usage(err, text); }
+};
+
+int FaultList(const FaultCall& f)
+{
+    if (f.n() != 1)
+        return f.Usage("fault list takes no arguments");
+    const sim::Faults faults = sim::Faults::Load();
+    if (faults.empty())
+        f.out << "no faults\n";
+    for (const auto& [k, v] : faults.values())
+        f.out << k << " = " << v << "\n";
+    return 0;
+}
+
+int FaultClear(const FaultCall& f)
+{
+    if (f.n() > 2)
+        return f.Usage("fault clear takes at most one NAME");
+    if (f.n() == 1)
+    {
+        sim::ClearFaults();
+        f.out << "faults cleared\n";
         return 0;
     }
-    if (name == "clear")
+    static const std::map<std::string, std::string> kinds = {
+        {"version", "Version"},       {"init", "Init"},     {"bind", "Bind"},
+        {"removed", "Removed"},       {"ioctl", "Ioctl"},   {"submit", "Submit"},
+        {"pending", "Pending"},       {"status", "Status"}, {"answer", "Answer"},
+        {"overreport", "Overreport"}, {"bbreg", "Bb"},      {"macreg", "Mac"},
+        {"eeprom", "Eeprom"}};
+    auto kind = kinds.find(Lower(f.args[1]));
+    if (kind == kinds.end())
+        return f.Usage("unknown fault '" + f.args[1] + "'");
+    if (kind->second == "Bb" || kind->second == "Mac" || kind->second == "Eeprom")
     {
-        if (n == 1)
-            sim::ClearFaults();
-        else
-        {
-            static const std::map<std::string, std::string> kinds = {
-                {"version", "Version"},       {"init", "Init"},     {"bind", "Bind"},
-                {"removed", "Removed"},       {"ioctl", "Ioctl"},   {"submit", "Submit"},
-                {"pending", "Pending"},       {"status", "Status"}, {"answer", "Answer"},
-                {"overreport", "Overreport"}, {"bbreg", "Bb"},      {"macreg", "Mac"},
-                {"eeprom", "Eeprom"}};
-            auto kind = kinds.find(Lower(args[1]));
-            if (kind == kinds.end())
-                return Usage(err, "unknown fault '" + args[1] + "'");
-            if (kind->second == "Bb" || kind->second == "Mac" || kind->second == "Eeprom")
-            {
-                sim::ClearFault(kind->second + "Read");
-                sim::ClearFault(kind->second + "Write");
-            }
-            else
-                sim::ClearFault(kind->second);
-        }
-        out << "faults cleared\n";
-        return 0;
+        sim::ClearFault(kind->second + "Read");
+        sim::ClearFault(kind->second + "Write");
     }
-    if (name == "version")
+    else
     {
-        auto v = n == 2 ? Hex(args[1]) : std::nullopt;
-        if (!v)
-            return Usage(err, "fault version takes a hexadecimal version");
-        return SetFault(out, err, "Version", sim::Hex32(*v));
+        sim::ClearFault(kind->second);
     }
-    if (name == "init")
-    {
-        auto s = n <= 2 ? hexArg(1, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
-        if (!s)
-            return Usage(err, "fault init takes an optional hexadecimal NDIS status");
-        return SetFault(out, err, "Init", sim::Hex32(*s));
-    }
-    if (name == "bind")
-    {
-        auto e = n == 1   ? std::optional<uint32_t>(ERROR_GEN_FAILURE)
-                 : n == 2 ? Number(args[1])
+    f.out << "faults cleared\n";
+    return 0;
+}
+
+int FaultVersion(const FaultCall& f)
+{
+    auto v = f.n() == 2 ? Hex(f.args[1]) : std::nullopt;
+    if (!v)
+        return f.Usage("fault version takes a hexadecimal version");
+    return f.Set("Version", sim::Hex32(*v));
+}
+
+int FaultInit(const FaultCall& f)
+{
+    auto s = f.n() <= 2 ? f.HexArg(1, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
+    if (!s)
+        return f.Usage("fault init takes an optional hexadecimal NDIS status");
+    return f.Set("Init", sim::Hex32(*s));
+}
+
+int FaultBind(const FaultCall& f)
+{
+    auto e = f.n() == 1   ? std::optional<uint32_t>(ERROR_GEN_FAILURE)
+             : f.n() == 2 ? Number(f.args[1])
                           : std::nullopt;
-        if (!e || *e == 0)
-            return Usage(err, "fault bind takes an optional non-zero Windows error");
-        return SetFault(out, err, "Bind", std::to_string(*e));
-    }
-    if (name == "ioctl")
-    {
-        auto code = Hex(arg(1));
-        auto e = n == 2   ? std::optional<uint32_t>(ERROR_GEN_FAILURE)
-                 : n == 3 ? Number(args[2])
+    if (!e || *e == 0)
+        return f.Usage("fault bind takes an optional non-zero Windows error");
+    return f.Set("Bind", std::to_string(*e));
+}
+
+int FaultIoctl(const FaultCall& f)
+{
+    auto code = Hex(f.Arg(1));
+    auto e = f.n() == 2   ? std::optional<uint32_t>(ERROR_GEN_FAILURE)
+             : f.n() == 3 ? Number(f.args[2])
                           : std::nullopt;
-        if (!code || !e || *e == 0)
-            return Usage(err, "fault ioctl takes a hexadecimal control code and an optional non-zero error");
-        return SetFault(out, err, sim::FaultName("Ioctl", *code), std::to_string(*e));
-    }
-    if (name == "submit")
-    {
-        auto fault = oidName("Submit", arg(1));
-        auto s = n <= 3 ? hexArg(2, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
-        if (n < 2 || !fault || !s)
-            return Usage(err, "fault submit takes an OID (hex) or any, and an optional hexadecimal status");
-        return SetFault(out, err, *fault, sim::Hex32(*s));
-    }
-    if (name == "pending")
-    {
-        auto fault = oidName("Pending", arg(1));
-        const std::string when = Lower(arg(2));
-        auto ms = Number(when);
-        if (n != 3 || !fault || (when != "forever" && (!ms || *ms >= sim::kPendingForever)))
-            return Usage(err, "fault pending takes an OID (hex) or any, and forever or a time in ms");
-        return SetFault(out, err, *fault, when == "forever" ? "forever" : std::to_string(*ms));
-    }
-    if (name == "status")
-    {
-        auto fault = oidName("Status", arg(1));
-        auto s = Hex(arg(2));
-        const std::string direction = Lower(arg(3));
-        if (n < 3 || n > 4 || !fault || fault->find(".ANY") != std::string::npos || !s ||
-            (n == 4 && direction != "query" && direction != "set"))
-            return Usage(
-                err,
-                "fault status takes an OID (hex), a hexadecimal NDIS status and optionally query or set");
-        std::string full = *fault;
-        if (n == 4)
-            full += "." + std::string(direction == "query" ? "QUERY" : "SET");
-        return SetFault(out, err, full, sim::Hex32(*s));
-    }
-    if (name == "answer")
-    {
-        auto oid = Hex(arg(1));
-        auto bytes = sim::ParseHexBytes(arg(2));
-        if (n != 3 || !oid || !bytes)
-            return Usage(err, "fault answer takes an OID (hex) and bytes in hex pairs");
-        return SetFault(out, err, sim::FaultName("Answer", *oid), sim::HexBytes(*bytes));
-    }
-    if (name == "overreport")
-    {
-        auto oid = Hex(arg(1));
-        auto bytes = n == 3 ? Number(args[2]) : std::nullopt;
-        if (!oid || !bytes)
-            return Usage(err, "fault overreport takes an OID (hex) and a byte count");
-        return SetFault(out, err, sim::FaultName("Overreport", *oid), std::to_string(*bytes));
-    }
-    if (name == "removed")
-    {
-        if (n != 1)
-            return Usage(err, "fault removed takes no arguments");
-        return SetFault(out, err, "Removed", "1");
-    }
-    if (name == "bbreg" || name == "macreg" || name == "eeprom")
-    {
-        const std::string direction = Lower(arg(1));
-        auto index = Number(arg(2));
-        auto s = n <= 4 ? hexArg(3, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
-        const sim::RegisterArea area = name == "bbreg"    ? sim::RegisterArea::Baseband
-                                       : name == "macreg" ? sim::RegisterArea::Mac
-                                                          : sim::RegisterArea::Eeprom;
-        const uint32_t limit = name == "bbreg"    ? 255
-                               : name == "macreg" ? sim::kMacRegisterBytes - 4
-                                                  : QN40_EEPROM_WORDS - 1;
-        if (n < 3 || (direction != "read" && direction != "write") || !index || *index > limit || !s ||
-            (area == sim::RegisterArea::Mac && (*index & 3)))
-            return Usage(err,
-                         "fault " + name +
-                             " takes read or write, an index in range and an optional hexadecimal status");
-        return SetFault(out, err, sim::RegisterFaultName(area, direction == "write", *index), sim::Hex32(*s));
-    }
+    if (!code || !e || *e == 0)
+        return f.Usage("fault ioctl takes a hexadecimal control code and an optional non-zero error");
+    return f.Set(sim::FaultName("Ioctl", *code), std::to_string(*e));
+}
+
+int FaultSubmit(const FaultCall& f)
+{
+    auto fault = f.OidFault("Submit", f.Arg(1));
+    auto s = f.n() <= 3 ? f.HexArg(2, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
+    if (f.n() < 2 || !fault || !s)
+        return f.Usage("fault submit takes an OID (hex) or any, and an optional hexadecimal status");
+    return f.Set(*fault, sim::Hex32(*s));
+}
+
+int FaultPending(const FaultCall& f)
+{
+    auto fault = f.OidFault("Pending", f.Arg(1));
+    const std::string when = Lower(f.Arg(2));
+    auto ms = Number(when);
+    if (f.n() != 3 || !fault || (when != "forever" && (!ms || *ms >= sim::kPendingForever)))
+        return f.Usage("fault pending takes an OID (hex) or any, and forever or a time in ms");
+    return f.Set(*fault, when == "forever" ? "forever" : std::to_string(*ms));
+}
+
+int FaultStatus(const FaultCall& f)
+{
+    const size_t n = f.n();
+    auto fault = f.OidFault("Status", f.Arg(1));
+    auto s = Hex(f.Arg(2));
+    const std::string direction = Lower(f.Arg(3));
+    if (n < 3 || n > 4 || !fault || fault->find(".ANY") != std::string::npos || !s ||
+        (n == 4 && direction != "query" && direction != "set"))
+        return f.Usage(
+            "fault status takes an OID (hex), a hexadecimal NDIS status and optionally query or set");
+    std::string full = *fault;
+    if (n == 4)
+        full += "." + std::string(direction == "query" ? "QUERY" : "SET");
+    return f.Set(full, sim::Hex32(*s));
+}
+
+int FaultAnswer(const FaultCall& f)
+{
+    auto oid = Hex(f.Arg(1));
+    auto bytes = sim::ParseHexBytes(f.Arg(2));
+    if (f.n() != 3 || !oid || !bytes)
+        return f.Usage("fault answer takes an OID (hex) and bytes in hex pairs");
+    return f.Set(sim::FaultName("Answer", *oid), sim::HexBytes(*bytes));
+}
+
+int FaultOverreport(const FaultCall& f)
+{
+    auto oid = Hex(f.Arg(1));
+    auto bytes = f.n() == 3 ? Number(f.args[2]) : std::nullopt;
+    if (!oid || !bytes)
+        return f.Usage("fault overreport takes an OID (hex) and a byte count");
+    return f.Set(sim::FaultName("Overreport", *oid), std::to_string(*bytes));
+}
+
+int FaultRemoved(const FaultCall& f)
+{
+    if (f.n() != 1)
+        return f.Usage("fault removed takes no arguments");
+    return f.Set("Removed", "1");
+}
+
+// bbreg, macreg and eeprom: a read or write of one register or word fails.
+int FaultAccess(const FaultCall& f)
+{
+    const std::string name = Lower(f.args[0]);
+    const std::string direction = Lower(f.Arg(1));
+    auto index = Number(f.Arg(2));
+    auto s = f.n() <= 4 ? f.HexArg(3, static_cast<uint32_t>(NDIS_STATUS_FAILURE)) : std::nullopt;
+    const sim::RegisterArea area = name == "bbreg"    ? sim::RegisterArea::Baseband
+                                   : name == "macreg" ? sim::RegisterArea::Mac
+                                                      : sim::RegisterArea::Eeprom;
+    const uint32_t limit = name == "bbreg"    ? 255
+                           : name == "macreg" ? sim::kMacRegisterBytes - 4
+                                              : QN40_EEPROM_WORDS - 1;
+    if (f.n() < 3 || (direction != "read" && direction != "write") || !index || *index > limit || !s ||
+        (area == sim::RegisterArea::Mac && (*index & 3)))
+        return f.Usage("fault " + name +
+                       " takes read or write, an index in range and an optional hexadecimal status");
+    return f.Set(sim::RegisterFaultName(area, direction == "write", *index), sim::Hex32(*s));
+}
+
+struct FaultKind
+{
+    std::string_view name;
+    int (*set)(const FaultCall& call);
+};
+constexpr FaultKind kFaultKinds[] = {
+    {"list", FaultList},
+    {"clear", FaultClear},
+    {"version", FaultVersion},
+    {"init", FaultInit},
+    {"bind", FaultBind},
+    {"ioctl", FaultIoctl},
+    {"submit", FaultSubmit},
+    {"pending", FaultPending},
+    {"status", FaultStatus},
+    {"answer", FaultAnswer},
+    {"overreport", FaultOverreport},
+    {"removed", FaultRemoved},
+    {"bbreg", FaultAccess},
+    {"macreg", FaultAccess},
+    {"eeprom", FaultAccess},
+};
+
+int Fault(const Args& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return Usage(err, "fault takes a NAME");
+    const std::string name = Lower(args[0]);
+    for (const FaultKind& kind : kFaultKinds)
+        if (kind.name == name)
+            return kind.set(FaultCall{args, out, err});
     return Usage(err, "unknown fault '" + args[0] + "'");
 }
 

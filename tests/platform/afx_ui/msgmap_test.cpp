@@ -4,6 +4,8 @@
 #include <gwes/qt.h>
 #include <gwes/shell.h>
 
+#include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -102,7 +104,46 @@ ON_BN_CLICKED(1001, OnButton)
 ON_CBN_SELCHANGE(1000, OnComboChange)
 END_MESSAGE_MAP()
 
+// A window whose handlers throw.
+class CThrowingWnd : public CBaseWnd
+{
+protected:
+    afx_msg LRESULT OnThrow(WPARAM wParam, LPARAM)
+    {
+        if (wParam)
+            throw std::runtime_error("the handler broke");
+        throw 42;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CThrowingWnd, CBaseWnd)
+ON_MESSAGE(WM_USER + 60, OnThrow)
+END_MESSAGE_MAP()
+
 } // namespace
+
+TEST(MessageMaps, AHandlersExceptionEndsAtTheWindowProcedureAndIsReported)
+{
+    CThrowingWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"Throwing", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr));
+    char window[32];
+    std::snprintf(window, sizeof window, "%p", static_cast<void*>(wnd.m_hWnd));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(wnd.SendMessage(WM_USER + 60, 1, 0), 0);
+    EXPECT_EQ(wnd.SendMessage(WM_USER + 60, 0, 0), 0);
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find(std::string("window procedure of ") + window +
+                          " threw on message 0x043c: the handler broke\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find(std::string("window procedure of ") + window + " threw on message 0x043c\n"),
+              std::string::npos)
+        << report;
+    // The window goes on answering.
+    EXPECT_EQ(wnd.SendMessage(WM_USER + 50, 1, 0), 5);
+    wnd.DestroyWindow();
+}
 
 TEST(MessageMaps, MessagesReachTheHandlersOfTheClassAndItsBases)
 {

@@ -51,6 +51,9 @@ template <class Done> bool ProcessUntil(Done done, int timeoutMs)
 void HookNextWindowCreation(void (*hook)(HWND hWnd, void* context), void* context);
 // Called after a window has received WM_NCDESTROY and is gone.
 void AddWindowDestroyedListener(void (*listener)(HWND hWnd));
+// Reports on standard error an exception a window procedure threw on a message, which ends there (call
+// it from the catch block that stops it): the window, the message and what the exception says.
+void ReportProcedureException(HWND hWnd, UINT msg) noexcept;
 // Sees every posted message before it is dispatched; TRUE when it has handled the message.
 void SetPreTranslateHook(BOOL (*hook)(MSG* pMsg));
 
