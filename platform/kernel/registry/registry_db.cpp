@@ -234,7 +234,9 @@ std::unique_ptr<RegistryDb> RegistryDb::Open(const fs::path& dir,
 
     std::unique_ptr<RegistryDb> db(new RegistryDb);
     const fs::path file = dir / "registry.db";
-    int rc = sqlite3_open_v2(file.c_str(), &db->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // Its users serialise their calls (see the class), so the connection does without a mutex of its own.
+    int rc = sqlite3_open_v2(file.c_str(), &db->m_db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         Throw(db->m_db, rc, "open registry");
     sqlite3_extended_result_codes(db->m_db, 0);
@@ -299,8 +301,14 @@ Statement& RegistryDb::Prepared(const char* sql)
     auto it = m_statements.find(std::string_view(sql));
     if (it == m_statements.end())
         it = m_statements.emplace(sql, std::make_unique<Statement>(m_db, sql)).first;
-    it->second->Reset();
     return *it->second;
+}
+
+void RegistryDb::RunPrepared(const char* sql)
+{
+    Statement& st = Prepared(sql);
+    ResetOnExit reset{st};
+    st.Run();
 }
 
 int RegistryDb::UserVersion()
@@ -330,21 +338,19 @@ void RegistryDb::CreateSchema()
     }
 }
 
-void RegistryDb::Begin(bool write)
+template <class Snapshot> void RegistryDb::Start(bool write, Snapshot&& takeSnapshot)
 {
     for (int attempt = 1;; ++attempt)
     {
         try
         {
             if (write)
-                Exec("BEGIN IMMEDIATE");
+                RunPrepared("BEGIN IMMEDIATE");
             else
             {
-                Exec("BEGIN");
+                RunPrepared("BEGIN");
                 // Take the read snapshot now, while a busy database can still be retried.
-                Statement& st = Prepared("SELECT 1 FROM sqlite_master LIMIT 1");
-                ResetOnExit reset{st};
-                st.Run();
+                takeSnapshot();
             }
             return;
         }
@@ -358,9 +364,31 @@ void RegistryDb::Begin(bool write)
     }
 }
 
+void RegistryDb::Begin(bool write)
+{
+    Start(write, [this] { RunPrepared("SELECT 1 FROM sqlite_master LIMIT 1"); });
+}
+
+bool RegistryDb::BeginOnKey(bool write, KeyId key)
+{
+    bool exists = false;
+    Start(write, [&] { exists = KeyExists(key); });
+    if (!write)
+        return exists;
+    try
+    {
+        return KeyExists(key);
+    }
+    catch (...)
+    {
+        Rollback();
+        throw;
+    }
+}
+
 void RegistryDb::Commit()
 {
-    Exec("COMMIT");
+    RunPrepared("COMMIT");
 }
 
 void RegistryDb::Rollback() noexcept
@@ -371,17 +399,25 @@ void RegistryDb::Rollback() noexcept
 
 void RegistryDb::Savepoint()
 {
-    Exec("SAVEPOINT call");
+    RunPrepared("SAVEPOINT call");
 }
 
 void RegistryDb::Release()
 {
-    Exec("RELEASE call");
+    RunPrepared("RELEASE call");
 }
 
 void RegistryDb::RollbackToSavepoint() noexcept
 {
-    sqlite3_exec(m_db, "ROLLBACK TO call; RELEASE call", nullptr, nullptr, nullptr);
+    try
+    {
+        RunPrepared("ROLLBACK TO call");
+        RunPrepared("RELEASE call");
+    }
+    catch (...)
+    {
+        // As with a failing ROLLBACK: the outer transaction's end sorts it out.
+    }
 }
 
 KeyId RegistryDb::RootId(HKEY root)
