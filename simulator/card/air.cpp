@@ -72,6 +72,13 @@ std::optional<std::string> Text(const RegKey& key, std::u16string_view name)
     return ToUtf8(*v);
 }
 
+std::optional<uint32_t> Latency(const RegKey& key)
+{
+    if (auto v = key.GetNumber(u"Latency"); v && *v >= 0 && *v <= 600000)
+        return static_cast<uint32_t>(*v);
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string FormatMac(const std::array<uint8_t, 6>& mac)
@@ -101,6 +108,11 @@ std::string AirLinkName(AirLink link)
     return link == AirLink::Up ? "up" : link == AirLink::Down ? "down" : "joined";
 }
 
+uint32_t AirSettings::LoadLatency()
+{
+    return Latency(RegKey::Open(HKEY_LOCAL_MACHINE, kAirKey, KEY_READ)).value_or(AirSettings().latency);
+}
+
 AirSettings AirSettings::Load()
 {
     AirSettings air;
@@ -125,8 +137,8 @@ AirSettings AirSettings::Load()
         air.quality = static_cast<int>(*v);
     if (auto v = key.GetNumber(u"Traffic"); v && *v >= 0 && *v <= 100000000)
         air.traffic = static_cast<uint32_t>(*v);
-    if (auto v = key.GetNumber(u"Latency"); v && *v >= 0 && *v <= 600000)
-        air.latency = static_cast<uint32_t>(*v);
+    if (auto v = Latency(key))
+        air.latency = *v;
     if (auto v = key.GetNumber(u"Seed"); v && *v >= 0 && *v <= 0xFFFFFFFF)
         air.seed = static_cast<uint32_t>(*v);
     if (auto v = Text(key, u"Ip"))

@@ -15,6 +15,8 @@
 
 #include "request_record.h"
 
+#include <simcore/faults.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -63,7 +65,9 @@ private:
     };
     using Lock = std::unique_lock<std::mutex>;
 
-    BOOL Submit(DWORD_PTR open, PBYTE in, DWORD inLength, PBYTE out, DWORD outLength, PDWORD actual);
+    // `faults`: as loaded for this control call.
+    BOOL Submit(DWORD_PTR open, const sim::Faults& faults, PBYTE in, DWORD inLength, PBYTE out,
+                DWORD outLength, PDWORD actual);
     BOOL Bind(DWORD_PTR open, PBYTE in, DWORD inLength);
     BOOL EnumBindings(PBYTE out, DWORD outLength, PDWORD actual);
     // Aborts the waiting requests of one handle (all handles for 0) and waits for a completion of theirs
