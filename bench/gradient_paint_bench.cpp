@@ -10,37 +10,19 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 
 namespace
 {
 
-struct BarWorld
-{
-    CConfig page;
-    bench::PageHost host;
-};
-
+// The Status page's signal bar, full, so that every band is painted.
 CGradientBar* Bar(benchmark::State& state)
 {
-    static std::unique_ptr<BarWorld> s_world;
-    static bool s_shown = false;
-    if (!s_world)
-    {
-        s_world = std::make_unique<BarWorld>();
-        bench::AtTeardown([] { s_world.reset(); });
-        s_shown = s_world->host.Show(&s_world->page);
-        CGradientBar& bar = s_world->page.m_signalBar;
-        // Full, so that every band is painted; the percentage is text, not gradient.
-        bar.m_bShowPercent = FALSE;
-        bar.SetPos(bar.m_nUpper);
-    }
-    if (!s_shown || !gwes::WidgetOf(s_world->page.m_signalBar.GetSafeHwnd()))
-    {
-        state.SkipWithError("the status page's bar could not be shown");
+    CConfig* page = bench::SharedPage<CConfig>(state);
+    if (!page)
         return nullptr;
-    }
-    return &s_world->page.m_signalBar;
+    CGradientBar& bar = page->m_signalBar;
+    bar.SetPos(bar.m_nUpper);
+    return &bar;
 }
 
 void BarPaint(benchmark::State& state)
@@ -48,6 +30,9 @@ void BarPaint(benchmark::State& state)
     CGradientBar* bar = Bar(state);
     if (!bar)
         return;
+    // The percentage is text, not gradient.
+    const BOOL bShowPercent = bar->m_bShowPercent;
+    bar->m_bShowPercent = FALSE;
     QWidget* widget = gwes::WidgetOf(bar->GetSafeHwnd());
     QImage image(widget->size(), QImage::Format_RGB32);
     for (auto _ : state)
@@ -55,6 +40,7 @@ void BarPaint(benchmark::State& state)
         widget->render(&image);
         benchmark::DoNotOptimize(image.constBits());
     }
+    bar->m_bShowPercent = bShowPercent;
 }
 
 void BarePainterLoop(benchmark::State& state)

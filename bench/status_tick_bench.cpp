@@ -7,43 +7,16 @@
 
 #include <gwes/gwes.h>
 
-#include <memory>
-
 namespace
 {
 
-struct StatusWorld
-{
-    CConfig page;
-    bench::PageHost host;
-};
-
-StatusWorld* World(benchmark::State& state)
-{
-    static std::unique_ptr<StatusWorld> s_world;
-    static bool s_shown = false;
-    if (!s_world)
-    {
-        s_world = std::make_unique<StatusWorld>();
-        bench::AtTeardown([] { s_world.reset(); });
-        s_world->page.m_pConfig = s_world->host.config();
-        s_world->page.m_strAdapterName = u"WLAN11b1";
-        s_shown = s_world->host.Show(&s_world->page);
-    }
-    if (!s_shown)
-    {
-        state.SkipWithError("the status page could not be shown");
-        return nullptr;
-    }
-    return s_world.get();
-}
-
 void LinkTick(benchmark::State& state)
 {
-    StatusWorld* world = World(state);
-    if (!world)
+    CConfig* page = bench::SharedPage<CConfig>(state);
+    if (!page)
         return;
-    const HWND hPage = world->page.GetSafeHwnd();
+    page->m_strAdapterName = u"WLAN11b1";
+    const HWND hPage = page->GetSafeHwnd();
     for (auto _ : state)
     {
         if (!gwes::FireTimer(hPage, CConfig::TIMER_LINK))
@@ -54,10 +27,10 @@ void LinkTick(benchmark::State& state)
 
 void ConfigurationCalls(benchmark::State& state)
 {
-    StatusWorld* world = World(state);
-    if (!world)
+    CConfig* page = bench::SharedPage<CConfig>(state);
+    if (!page)
         return;
-    AdapterConfig& config = *world->host.config();
+    AdapterConfig& config = *page->m_pConfig;
     for (auto _ : state)
     {
         int nBssType = 0, nChannel = 0, nStatus = -1, nQuality = 0, nSignal = 0;
