@@ -39,8 +39,9 @@ constexpr auto kTimeout = std::chrono::seconds(60);
 
 struct Start
 {
-    double seconds = 0; // exec until the icon
-    double peakMiB = 0; // resident memory at its highest
+    double seconds = 0;    // exec until the icon
+    double cpuSeconds = 0; // processor time it took until then (for reading the figures of a loaded machine)
+    double peakMiB = 0;    // resident memory at its highest
 };
 
 fs::path ProgramDir()
@@ -55,14 +56,23 @@ double Since(Clock::time_point t0)
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-// Ends the child and reads its peak resident memory.
-double EndChild(pid_t pid)
+double Seconds(const struct timeval& t)
+{
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+// Ends the child and reads what it used: its processor time and peak resident memory into `start`.
+void EndChild(pid_t pid, Start* start = nullptr)
 {
     ::kill(pid, SIGKILL);
     struct rusage usage = {};
     int status = 0;
     ::wait4(pid, &status, 0, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // KiB on Linux
+    if (start)
+    {
+        start->cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+        start->peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0; // KiB on Linux
+    }
 }
 
 bool Exited(pid_t pid)
@@ -91,7 +101,7 @@ std::optional<Start> StartProgram(const fs::path& program)
         {
             Start start;
             start.seconds = Since(t0);
-            start.peakMiB = EndChild(pid);
+            EndChild(pid, &start);
             return start;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -123,10 +133,8 @@ std::optional<Start> StartBaseline(const fs::path& program)
         char byte = 0;
         const int waitMs = static_cast<int>(std::chrono::milliseconds(kTimeout).count());
         if (::poll(&ready, 1, waitMs) == 1 && ::read(fds[0], &byte, 1) == 1)
-            start = Start{Since(t0), 0};
-        const double peak = EndChild(pid);
-        if (start)
-            start->peakMiB = peak;
+            start = Start{Since(t0)};
+        EndChild(pid, start ? &*start : nullptr);
     }
     ::close(fds[0]);
     return start;
@@ -180,8 +188,9 @@ int main(int argc, char** argv)
             ++failures;
             return;
         }
-        std::fprintf(stderr, "%-16s %7.1f ms %7.1f MiB%s\n", bProgram ? "WLAN" : "startup_baseline",
-                     s->seconds * 1e3, s->peakMiB, series ? "" : " (not counted)");
+        std::fprintf(stderr, "%-16s %7.1f ms (processor %5.1f ms) %7.1f MiB%s\n",
+                     bProgram ? "WLAN" : "startup_baseline", s->seconds * 1e3, s->cpuSeconds * 1e3,
+                     s->peakMiB, series ? "" : " (not counted)");
         if (series)
             series->Add(*s);
     };
