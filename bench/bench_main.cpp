@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 UINT WM_TBARDLGMESSAGE = 0;
@@ -53,13 +54,9 @@ private:
 bool SteadyCard()
 {
     sim::WlanMiniport card(sim::CardIdentity());
-    for (const char* setting : {"ScanTime=0", "Rssi=-50"})
-    {
-        const std::string text = setting;
-        const size_t eq = text.find('=');
-        if (card.ChangeAir([&] { return sim::SetAirValue(text.substr(0, eq), text.substr(eq + 1)); }, false))
+    for (const auto& [name, value] : {std::pair{"ScanTime", "0"}, std::pair{"Rssi", "-50"}})
+        if (card.ChangeAir([&] { return sim::SetAirValue(name, value); }, false))
             return false;
-    }
     return true;
 }
 
