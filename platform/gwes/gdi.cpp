@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace gwes
 {
@@ -29,6 +30,10 @@ enum class DCKind
 constexpr uintptr_t kStockBitmap = 0x4FFFFF00;   // the 1x1 bitmap a new memory DC holds
 constexpr uintptr_t kStockFirst = 0x4FFFFE00;    // stock brushes: kStockFirst + index
 constexpr uintptr_t kSysBrushFirst = 0x4FFFFD00; // system colour brushes: kSysBrushFirst + colour index
+// Brushes made here: kBrushFirst + generation * kBrushSlots + slot (up to 0x77FFFFFF).
+constexpr uintptr_t kBrushFirst = 0x70000000;
+constexpr uintptr_t kBrushSlots = 0x10000;
+constexpr uintptr_t kBrushGenerations = 0x800;
 
 struct DC
 {
@@ -59,12 +64,23 @@ struct Brush
     bool hollow = false;
 };
 
+// A paint makes and deletes brushes by the hundred (a band each), so they live in slots that are used
+// again rather than in a map; a handle carries its slot's generation, so that the handle of a deleted
+// brush does not reach the brushes made in its slot after it (the next 2047 of them).
+struct BrushSlot
+{
+    Brush brush;
+    uintptr_t generation = 0;
+    bool used = false;
+};
+
 struct Objects
 {
     std::mutex lock;
     std::map<uintptr_t, std::unique_ptr<DC>> dcs;
     std::map<uintptr_t, Bitmap> bitmaps;
-    std::map<uintptr_t, Brush> brushes;
+    std::vector<BrushSlot> brushes;
+    std::vector<uintptr_t> freeBrushes; // slot numbers
     uintptr_t next = 0x50000000;
 };
 
@@ -85,6 +101,18 @@ DC* FindDC(HDC h)
     std::lock_guard lock(o.lock);
     auto it = o.dcs.find(Key(h));
     return it == o.dcs.end() ? nullptr : it->second.get();
+}
+
+// The slot of a brush made here that is still alive, or null. Call with the lock held.
+BrushSlot* FindBrush(Objects& o, uintptr_t h)
+{
+    if (h < kBrushFirst || h >= kBrushFirst + kBrushGenerations * kBrushSlots)
+        return nullptr;
+    const uintptr_t slot = (h - kBrushFirst) % kBrushSlots;
+    if (slot >= o.brushes.size())
+        return nullptr;
+    BrushSlot& s = o.brushes[slot];
+    return s.used && s.generation == (h - kBrushFirst) / kBrushSlots ? &s : nullptr;
 }
 
 HDC AddDC(std::unique_ptr<DC> dc)
@@ -120,10 +148,10 @@ bool BrushColor(HBRUSH h, COLORREF* color)
     }
     Objects& o = Gdi();
     std::lock_guard lock(o.lock);
-    auto it = o.brushes.find(v);
-    if (it == o.brushes.end() || it->second.hollow)
+    const BrushSlot* brush = FindBrush(o, v);
+    if (!brush || brush->brush.hollow)
         return false;
-    *color = it->second.color;
+    *color = brush->brush.color;
     return true;
 }
 
@@ -281,9 +309,25 @@ HBRUSH CreateSolidBrush(COLORREF color)
 {
     Objects& o = Gdi();
     std::lock_guard lock(o.lock);
-    uintptr_t h = o.next++;
-    o.brushes.emplace(h, Brush{color & 0x00FFFFFF, false});
-    return reinterpret_cast<HBRUSH>(h);
+    uintptr_t slot = o.brushes.size();
+    if (!o.freeBrushes.empty())
+    {
+        slot = o.freeBrushes.back();
+        o.freeBrushes.pop_back();
+    }
+    else if (slot < kBrushSlots)
+    {
+        o.brushes.emplace_back();
+    }
+    else
+    {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    BrushSlot& s = o.brushes[slot];
+    s.brush = Brush{color & 0x00FFFFFF, false};
+    s.used = true;
+    return reinterpret_cast<HBRUSH>(kBrushFirst + s.generation * kBrushSlots + slot);
 }
 
 HGDIOBJ GetStockObject(int i)
@@ -321,7 +365,7 @@ DWORD GetObjectType(HGDIOBJ h)
         return it->second->kind == DCKind::Memory ? OBJ_MEMDC : OBJ_DC;
     if (o.bitmaps.count(v))
         return OBJ_BITMAP;
-    if (o.brushes.count(v))
+    if (FindBrush(o, v))
         return OBJ_BRUSH;
     if (v >= 0x20000000 && v < 0x30000000) // the window services' font handles
         return OBJ_FONT;
@@ -424,8 +468,13 @@ BOOL DeleteObject(HGDIOBJ ho)
     {
         Objects& o = Gdi();
         std::lock_guard lock(o.lock);
-        if (o.brushes.erase(v))
+        if (BrushSlot* brush = FindBrush(o, v))
+        {
+            brush->used = false;
+            brush->generation = (brush->generation + 1) % kBrushGenerations;
+            o.freeBrushes.push_back((v - kBrushFirst) % kBrushSlots);
             return TRUE;
+        }
         if (auto it = o.bitmaps.find(v); it != o.bitmaps.end())
         {
             if (it->second.selectedIn) // still selected into a DC: refused, as Windows does

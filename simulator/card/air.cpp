@@ -74,6 +74,13 @@ std::optional<std::string> Text(const RegKey& key, std::u16string_view name)
     return ToUtf8(*v);
 }
 
+std::optional<uint32_t> Latency(const RegKey& key)
+{
+    if (auto v = NumberIn(key, u"Latency", 0, 600000))
+        return static_cast<uint32_t>(*v);
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string FormatMac(const std::array<uint8_t, 6>& mac)
@@ -103,6 +110,11 @@ std::string AirLinkName(AirLink link)
     return link == AirLink::Up ? "up" : link == AirLink::Down ? "down" : "joined";
 }
 
+uint32_t AirSettings::LoadLatency()
+{
+    return Latency(RegKey::Open(HKEY_LOCAL_MACHINE, kAirKey, KEY_READ)).value_or(AirSettings().latency);
+}
+
 AirSettings AirSettings::Load()
 {
     AirSettings air;
@@ -127,8 +139,8 @@ AirSettings AirSettings::Load()
         air.quality = static_cast<int>(*v);
     if (auto v = NumberIn(key, u"Traffic", 0, 100000000))
         air.traffic = static_cast<uint32_t>(*v);
-    if (auto v = NumberIn(key, u"Latency", 0, 600000))
-        air.latency = static_cast<uint32_t>(*v);
+    if (auto v = Latency(key))
+        air.latency = *v;
     if (auto v = NumberIn(key, u"Seed", 0, 0xFFFFFFFF))
         air.seed = static_cast<uint32_t>(*v);
     if (auto v = Text(key, u"Ip"))

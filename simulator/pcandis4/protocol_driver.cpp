@@ -282,7 +282,7 @@ BOOL ProtocolDriver::IoControl(DWORD_PTR open, DWORD code, PBYTE in, DWORD inLen
     const sim::Faults faults = sim::Faults::Load();
     // A submission keeps its own log entries and last error.
     if (code == kSubmit && !faults.IoctlError(code))
-        return Submit(open, in, inLength, out, outLength, actual);
+        return Submit(open, faults, in, inLength, out, outLength, actual);
     const BOOL ok = Control(open, code, faults, in, inLength, out, outLength, actual);
     const DWORD error = ok ? 0 : GetLastError();
     if (sim::requestlog::Enabled())
@@ -362,8 +362,8 @@ BOOL ProtocolDriver::Bind(DWORD_PTR open, PBYTE in, DWORD inLength)
     return TRUE;
 }
 
-BOOL ProtocolDriver::Submit(DWORD_PTR open, PBYTE in, DWORD inLength, PBYTE out, DWORD outLength,
-                            PDWORD actual)
+BOOL ProtocolDriver::Submit(DWORD_PTR open, const sim::Faults& faults, PBYTE in, DWORD inLength, PBYTE out,
+                            DWORD outLength, PDWORD actual)
 {
     // The record is both input and output; its declared length covers the submission status only.
     if (!in || !out || in != out || inLength < kDeclaredSize || outLength < kDeclaredSize)
@@ -371,7 +371,6 @@ BOOL ProtocolDriver::Submit(DWORD_PTR open, PBYTE in, DWORD inLength, PBYTE out,
     auto record = ReadRecord(in);
     if (!record || (!record->buffer && record->length))
         return Fail(ERROR_INVALID_PARAMETER);
-    const sim::Faults faults = sim::Faults::Load();
     const bool logging = sim::requestlog::Enabled();
     auto logSubmit = [&](uint32_t status)
     {
@@ -405,13 +404,15 @@ BOOL ProtocolDriver::Submit(DWORD_PTR open, PBYTE in, DWORD inLength, PBYTE out,
         WriteSubmitStatus(in, static_cast<uint32_t>(NDIS_STATUS_ADAPTER_NOT_OPEN));
         return TRUE;
     }
-    const uint32_t delay = faults.PendingMs(record->oid).value_or(sim::AirSettings::Load().latency);
+    const std::optional<uint32_t> pendingMs = faults.PendingMs(record->oid);
+    const uint32_t delay = pendingMs ? *pendingMs : sim::AirSettings::LoadLatency();
     if (delay == 0)
     {
         logSubmit(NDIS_STATUS_SUCCESS);
         const sim::RequestResult result =
             sim::ndis::Request(adapter, {record->set, record->oid, record->buffer, record->length});
-        LogCompletion(open, record->oid, record->set, result, record->buffer, record->length);
+        if (logging)
+            LogCompletion(open, record->oid, record->set, result, record->buffer, record->length);
         WriteCompletion(in, static_cast<uint32_t>(result.status), result.bytesDone, result.bytesNeeded);
         WriteSubmitStatus(in, NDIS_STATUS_SUCCESS);
         return TRUE;

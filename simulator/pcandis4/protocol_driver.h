@@ -17,6 +17,8 @@
 
 #include "request_record.h"
 
+#include <simcore/faults.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -71,7 +73,9 @@ private:
     BOOL Init(const sim::Faults& faults, PBYTE out, DWORD outLength, PDWORD actual);
     BOOL Deinit(PBYTE out, DWORD outLength, PDWORD actual);
     BOOL Unbind(DWORD_PTR open);
-    BOOL Submit(DWORD_PTR open, PBYTE in, DWORD inLength, PBYTE out, DWORD outLength, PDWORD actual);
+    // `faults`: as loaded for this control call.
+    BOOL Submit(DWORD_PTR open, const sim::Faults& faults, PBYTE in, DWORD inLength, PBYTE out,
+                DWORD outLength, PDWORD actual);
     BOOL Bind(DWORD_PTR open, PBYTE in, DWORD inLength);
     BOOL EnumBindings(PBYTE out, DWORD outLength, PDWORD actual);
     // Aborts the waiting requests of one handle (all handles for 0) and waits for a completion of theirs

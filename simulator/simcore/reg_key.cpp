@@ -31,19 +31,20 @@ std::optional<RegValue> RegKey::Get(std::u16string_view name) const
     if (!m_key)
         return std::nullopt;
     std::u16string n(name);
+    // One query into a buffer of this size, which the simulator's values fit (the card's state and
+    // register blocks among them); a second one only for a larger value.
+    constexpr DWORD kFirstSize = 2048;
+    RegValue value;
+    value.data.resize(kFirstSize);
     for (int attempt = 0; attempt < 4; ++attempt)
     {
-        DWORD type = 0, size = 0;
-        if (RegQueryValueExW(m_key.get(), n.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-            return std::nullopt;
-        RegValue value;
-        value.type = type;
-        value.data.resize(size);
-        DWORD got = size;
-        LONG rc = RegQueryValueExW(m_key.get(), n.c_str(), nullptr, &type, size ? value.data.data() : nullptr,
-                                   &got);
+        DWORD type = 0, got = static_cast<DWORD>(value.data.size());
+        const LONG rc = RegQueryValueExW(m_key.get(), n.c_str(), nullptr, &type, value.data.data(), &got);
         if (rc == ERROR_MORE_DATA)
-            continue; // changed under us; ask again
+        {
+            value.data.resize(got); // the size it has now; it may still change under us
+            continue;
+        }
         if (rc != ERROR_SUCCESS)
             return std::nullopt;
         value.type = type;
@@ -53,28 +54,41 @@ std::optional<RegValue> RegKey::Get(std::u16string_view name) const
     return std::nullopt;
 }
 
-std::optional<std::u16string> RegKey::GetString(std::u16string_view name) const
+namespace
 {
-    auto value = Get(name);
-    if (!value)
-        return std::nullopt;
-    if (value->type == REG_DWORD && value->data.size() == 4)
-    {
-        uint32_t v = value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) |
-                     (static_cast<uint32_t>(value->data[3]) << 24);
-        return FromUtf8(std::to_string(v));
-    }
-    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ)
+
+uint32_t Dword(const RegValue& value)
+{
+    return value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
+           (static_cast<uint32_t>(value.data[3]) << 24);
+}
+
+// The text of a REG_SZ (up to its first zero), or the decimal text of a REG_DWORD.
+std::optional<std::u16string> TextOf(const RegValue& value)
+{
+    if (value.type == REG_DWORD && value.data.size() == 4)
+        return FromUtf8(std::to_string(Dword(value)));
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
         return std::nullopt;
     std::u16string text;
-    for (size_t i = 0; i + 1 < value->data.size(); i += 2)
+    for (size_t i = 0; i + 1 < value.data.size(); i += 2)
     {
-        char16_t c = static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8));
+        char16_t c = static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8));
         if (c == 0)
             break;
         text += c;
     }
     return text;
+}
+
+} // namespace
+
+std::optional<std::u16string> RegKey::GetString(std::u16string_view name) const
+{
+    auto value = Get(name);
+    if (!value)
+        return std::nullopt;
+    return TextOf(*value);
 }
 
 std::optional<int64_t> RegKey::GetNumber(std::u16string_view name) const
@@ -83,9 +97,8 @@ std::optional<int64_t> RegKey::GetNumber(std::u16string_view name) const
     if (!value)
         return std::nullopt;
     if (value->type == REG_DWORD && value->data.size() == 4)
-        return static_cast<int64_t>(value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) |
-                                    (static_cast<uint32_t>(value->data[3]) << 24));
-    auto text = GetString(name);
+        return static_cast<int64_t>(Dword(*value));
+    auto text = TextOf(*value);
     if (!text)
         return std::nullopt;
     return ParseNumber(ToUtf8(*text));

@@ -154,8 +154,10 @@ RegistryDb& Database()
 }
 
 // Runs body(db) as one transaction, or as a savepoint inside the transaction already running on this
-// thread. The body's changes stay only when it returns ERROR_SUCCESS.
-template <class Body> LONG Transact(bool write, Body&& body)
+// thread. The body's changes stay only when it returns ERROR_SUCCESS. With a key (not 0) the body runs
+// only while that key exists, else the result is ERROR_KEY_DELETED; a transaction of its own asks that
+// with the statement that takes its snapshot.
+template <class Body> LONG Transact(bool write, KeyId key, Body&& body)
 {
     Registry& registry = TheRegistry();
     RegistryDb& db = Database();
@@ -166,7 +168,7 @@ template <class Body> LONG Transact(bool write, Body&& body)
         LONG rc;
         try
         {
-            rc = body(db);
+            rc = key == 0 || db.KeyExists(key) ? body(db) : ERROR_KEY_DELETED;
         }
         catch (...)
         {
@@ -182,12 +184,16 @@ template <class Body> LONG Transact(bool write, Body&& body)
         return rc;
     }
 
-    db.Begin(write);
+    bool exists = true;
+    if (key == 0)
+        db.Begin(write);
+    else
+        exists = db.BeginOnKey(write, key);
     registry.depth = 1;
     LONG rc;
     try
     {
-        rc = body(db);
+        rc = exists ? body(db) : ERROR_KEY_DELETED;
         registry.depth = 0;
         if (rc == ERROR_SUCCESS)
             db.Commit();
@@ -207,13 +213,7 @@ template <class Body> LONG Transact(bool write, Body&& body)
 // handle was opened.
 template <class Body> LONG TransactOnKey(bool write, KeyId key, Body&& body)
 {
-    return Transact(write,
-                    [&](RegistryDb& db) -> LONG
-                    {
-                        if (!db.KeyExists(key))
-                            return ERROR_KEY_DELETED;
-                        return body(db);
-                    });
+    return Transact(write, key, std::forward<Body>(body));
 }
 
 // Runs one registry call under the process lock and turns every failure into a Windows error number.
@@ -358,7 +358,7 @@ LONG RunRegistryTransaction(bool write, const std::function<LONG()>& body)
     return Call(
         [&]
         {
-            return Transact(write,
+            return Transact(write, 0,
                             [&](RegistryDb&) -> LONG
                             {
                                 try

@@ -317,7 +317,8 @@ std::unique_ptr<RegistryDb> RegistryDb::Open(const fs::path& dir,
     db->m_readOnly = prepared.readOnly;
     const bool immutable = prepared.readOnly && !prepared.walFrames;
     const std::string name = immutable ? ImmutableUri(file) : file.string();
-    const int flags = SQLITE_OPEN_NOFOLLOW | (immutable ? SQLITE_OPEN_URI : 0) |
+    // Its users serialise their calls (see the class), so the connection does without a mutex of its own.
+    const int flags = SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX | (immutable ? SQLITE_OPEN_URI : 0) |
                       (prepared.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
     int rc = sqlite3_open_v2(name.c_str(), &db->m_db, flags, nullptr);
     if (rc != SQLITE_OK)
@@ -416,8 +417,14 @@ Statement& RegistryDb::Prepared(const char* sql)
     auto it = m_statements.find(std::string_view(sql));
     if (it == m_statements.end())
         it = m_statements.emplace(sql, std::make_unique<Statement>(m_db, sql)).first;
-    it->second->Reset();
     return *it->second;
+}
+
+void RegistryDb::RunPrepared(const char* sql)
+{
+    Statement& st = Prepared(sql);
+    ResetOnExit reset{st};
+    st.Run();
 }
 
 int RegistryDb::UserVersion()
@@ -447,7 +454,7 @@ void RegistryDb::CreateSchema()
     }
 }
 
-void RegistryDb::Begin(bool write)
+template <class Snapshot> void RegistryDb::Start(bool write, Snapshot&& takeSnapshot)
 {
     if (write && m_readOnly)
         throw DbError(SQLITE_READONLY, "the registry of the handheld is read-only");
@@ -456,14 +463,12 @@ void RegistryDb::Begin(bool write)
         try
         {
             if (write)
-                Exec("BEGIN IMMEDIATE");
+                RunPrepared("BEGIN IMMEDIATE");
             else
             {
-                Exec("BEGIN");
+                RunPrepared("BEGIN");
                 // Take the read snapshot now, while a busy database can still be retried.
-                Statement& st = Prepared("SELECT 1 FROM sqlite_master LIMIT 1");
-                ResetOnExit reset{st};
-                st.Run();
+                takeSnapshot();
             }
             return;
         }
@@ -477,9 +482,31 @@ void RegistryDb::Begin(bool write)
     }
 }
 
+void RegistryDb::Begin(bool write)
+{
+    Start(write, [this] { RunPrepared("SELECT 1 FROM sqlite_master LIMIT 1"); });
+}
+
+bool RegistryDb::BeginOnKey(bool write, KeyId key)
+{
+    bool exists = false;
+    Start(write, [&] { exists = KeyExists(key); });
+    if (!write)
+        return exists;
+    try
+    {
+        return KeyExists(key);
+    }
+    catch (...)
+    {
+        Rollback();
+        throw;
+    }
+}
+
 void RegistryDb::Commit()
 {
-    Exec("COMMIT");
+    RunPrepared("COMMIT");
 }
 
 void RegistryDb::Rollback() noexcept
@@ -490,17 +517,25 @@ void RegistryDb::Rollback() noexcept
 
 void RegistryDb::Savepoint()
 {
-    Exec("SAVEPOINT call");
+    RunPrepared("SAVEPOINT call");
 }
 
 void RegistryDb::Release()
 {
-    Exec("RELEASE call");
+    RunPrepared("RELEASE call");
 }
 
 void RegistryDb::RollbackToSavepoint() noexcept
 {
-    sqlite3_exec(m_db, "ROLLBACK TO call; RELEASE call", nullptr, nullptr, nullptr);
+    try
+    {
+        RunPrepared("ROLLBACK TO call");
+        RunPrepared("RELEASE call");
+    }
+    catch (...)
+    {
+        // As with a failing ROLLBACK: the outer transaction's end sorts it out.
+    }
 }
 
 KeyId RegistryDb::RootId(HKEY root)

@@ -8,7 +8,8 @@
 // four roots have the fixed ids 1 to 4. `written` is the key's last write time as a FILETIME count.
 //
 // Every method must run inside a transaction (Begin/Savepoint); database failures throw DbError, which
-// the registry calls turn into Windows error numbers at their boundary.
+// the registry calls turn into Windows error numbers at their boundary. One thread at a time may use an
+// open database (the registry calls hold their process-wide lock).
 #pragma once
 
 #include <windows.h>
@@ -111,8 +112,10 @@ public:
     RegistryDb& operator=(const RegistryDb&) = delete;
 
     // Transactions. Begin retries while the database is busy; a read transaction takes its snapshot at
-    // once, so later statements cannot fail for a lock.
+    // once, so later statements cannot fail for a lock. BeginOnKey begins the same way and answers whether
+    // the key exists in the transaction's view (for a read, that question takes the snapshot).
     void Begin(bool write);
+    bool BeginOnKey(bool write, KeyId key);
     void Commit();
     void Rollback() noexcept;
     void Savepoint();
@@ -143,6 +146,10 @@ private:
     RegistryDb() = default;
     void Exec(const char* sql);
     Statement& Prepared(const char* sql);
+    // Runs a statement without results (the transaction statements) from the prepared ones, so that the
+    // many short transactions of the registry calls do not parse their SQL every time.
+    void RunPrepared(const char* sql);
+    template <class Snapshot> void Start(bool write, Snapshot&& takeSnapshot);
     void CreateSchema();
     int UserVersion();
     // PRAGMA quick_check and the schema's owner; the schema version, or DbError for a damaged file.
@@ -150,7 +157,8 @@ private:
 
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
-    // Prepared statements by their text (the SQL literals of this file's implementation).
+    // Prepared statements by their text (the SQL literals of this file's implementation), reset by the
+    // method that used them as it ends.
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
 };
 

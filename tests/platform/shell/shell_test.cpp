@@ -2,6 +2,7 @@
 #include <afxwin.h>
 #include <afxdlgs.h>
 
+#include <gwes/gdi.h>
 #include <kernel/msgbox.h>
 #include <gwes/gwes.h>
 #include <gwes/qt.h>
@@ -95,6 +96,58 @@ TEST(Gdi, MemoryBandsBlittedToTheWindowKeepTheirExactColours)
         EXPECT_EQ(At(image, i * 10 + 9, 19), bands[i]) << i;
     }
     DestroyWindow(h);
+}
+
+// Brushes made and deleted one after the other (a paint's bands) and many alive at once: every live brush
+// paints its own colour, and the handle of a deleted one stays invalid while new brushes are made.
+TEST(Gdi, DeletedBrushesStayInvalidWhileNewOnesAreMade)
+{
+    HDC hdc = CreateCompatibleDC(nullptr);
+    ASSERT_NE(hdc, nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(hdc, 400, 1);
+    ASSERT_NE(SelectObject(hdc, bitmap), nullptr);
+
+    HBRUSH deleted = CreateSolidBrush(RGB(9, 9, 9));
+    ASSERT_TRUE(DeleteObject(deleted));
+    std::vector<HBRUSH> brushes;
+    for (int i = 0; i < 400; ++i)
+    {
+        HBRUSH brush = CreateSolidBrush(RGB(i % 256, i / 256, 7));
+        ASSERT_NE(brush, nullptr);
+        EXPECT_NE(brush, deleted);
+        brushes.push_back(brush);
+        if (i % 2) // every other one goes again at once, as a band's brush does
+        {
+            RECT column{i, 0, i + 1, 1};
+            EXPECT_EQ(FillRect(hdc, &column, brush), 1);
+            EXPECT_TRUE(DeleteObject(brush));
+        }
+    }
+    for (int i = 0; i < 400; i += 2)
+    {
+        RECT column{i, 0, i + 1, 1};
+        EXPECT_EQ(FillRect(hdc, &column, brushes[i]), 1);
+    }
+    const QImage image = gwes::DCImage(hdc);
+    for (int i = 0; i < 400; ++i)
+        EXPECT_EQ(At(image, i, 0), RGB(i % 256, i / 256, 7)) << i;
+
+    RECT cell{0, 0, 1, 1};
+    for (HBRUSH gone : {deleted, brushes[1], brushes[399]})
+    {
+        EXPECT_EQ(GetObjectType(gone), 0u);
+        EXPECT_EQ(FillRect(hdc, &cell, gone), 0);
+        SetLastError(0);
+        EXPECT_FALSE(DeleteObject(gone));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
+    for (int i = 0; i < 400; i += 2)
+    {
+        EXPECT_EQ(GetObjectType(brushes[i]), static_cast<DWORD>(OBJ_BRUSH));
+        EXPECT_TRUE(DeleteObject(brushes[i]));
+    }
+    DeleteDC(hdc);
+    EXPECT_TRUE(DeleteObject(bitmap));
 }
 
 // The wrapper FromHandle gives stays valid while its handle lives, also when the same handle is later

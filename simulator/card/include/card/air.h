@@ -53,6 +53,8 @@ struct AirSettings
     uint32_t scanTime = 1500;
 
     static AirSettings Load();
+    // Only the latency, which the protocol driver asks on every request.
+    static uint32_t LoadLatency();
 
     // Signal of the network in dBm at a simulated instant.
     int RssiAt(int64_t nowMs) const;

@@ -476,6 +476,30 @@ TEST_F(Registry, TransactionAppliesAllOrNothing)
     EXPECT_EQ(regtest::Data(key.get(), u"Kept"), regtest::Sz(u"y"));
 }
 
+TEST_F(Registry, CallsInsideATransactionSeeItsDeletionsAndFailuresOfTheirOwn)
+{
+    Key doomed = regtest::Create(key.get(), u"Doomed");
+    const LONG rc = ce::RunRegistryTransaction(
+        true,
+        [&]() -> LONG
+        {
+            EXPECT_EQ(RegDeleteKeyW(key.get(), u"Doomed"), ERROR_SUCCESS);
+            // Many failing calls one after the other: each undoes only itself, the transaction goes on.
+            for (int i = 0; i < 3; ++i)
+            {
+                EXPECT_EQ(RegQueryValueExW(doomed.get(), u"x", nullptr, nullptr, nullptr, nullptr),
+                          ERROR_KEY_DELETED);
+                EXPECT_EQ(regtest::SetSz(doomed.get(), u"x", u"y"), ERROR_KEY_DELETED);
+                EXPECT_EQ(RegQueryValueExW(key.get(), u"Missing", nullptr, nullptr, nullptr, nullptr),
+                          ERROR_FILE_NOT_FOUND);
+            }
+            return regtest::SetSz(key.get(), u"After", u"z");
+        });
+    EXPECT_EQ(rc, ERROR_SUCCESS);
+    EXPECT_EQ(regtest::Data(key.get(), u"After"), regtest::Sz(u"z"));
+    EXPECT_EQ(RegQueryValueExW(doomed.get(), u"x", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+}
+
 TEST_F(Registry, WritesSurviveClosingTheDatabase)
 {
     ASSERT_EQ(regtest::SetSz(key.get(), u"Persisted", u"中文"), ERROR_SUCCESS);
