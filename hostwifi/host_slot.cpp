@@ -2,7 +2,7 @@
 #include <hostwifi/host_slot.h>
 
 #include "netlink_exchange.h"
-#include "owned_fd.h"
+#include <kernel/unique_fd.h>
 
 #include <sdslot/sd_slot.h>
 
@@ -68,7 +68,7 @@ struct SlotWatcher::State
     OnChange onChange;
     Socket events{nullptr, nl_socket_free};
     Socket queries{nullptr, nl_socket_free};
-    OwnedFd wake;
+    ce::UniqueFd wake;
     std::thread thread;
 
     void Resync()
@@ -150,9 +150,9 @@ std::unique_ptr<SlotWatcher> SlotWatcher::Start(std::string choice, OnChange onC
                                                std::move(onChange),
                                                Connect(NETLINK_ROUTE),
                                                Connect(NETLINK_ROUTE),
-                                               OwnedFd(::eventfd(0, EFD_CLOEXEC)),
+                                               ce::UniqueFd(::eventfd(0, EFD_CLOEXEC)),
                                                {}});
-    if (!state->events || !state->queries || !state->wake.valid())
+    if (!state->events || !state->queries || !state->wake)
         return nullptr;
     if (nl_socket_add_membership(state->events.get(), RTNLGRP_LINK) < 0 ||
         nl_socket_set_nonblocking(state->events.get()) < 0)

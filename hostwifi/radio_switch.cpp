@@ -1,7 +1,7 @@
 #include <hostwifi/radio_switch.h>
 
 #include "netlink_exchange.h"
-#include "owned_fd.h"
+#include <kernel/unique_fd.h>
 
 #include <simcore/text.h>
 
@@ -33,7 +33,7 @@ std::optional<RadioSwitch> RadioSwitch::OfInterface(const std::string& interface
 
 Outcome<RadioState> RadioSwitch::State() const
 {
-    OwnedFd fd(::open(m_device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ce::UniqueFd fd(::open(m_device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         return Outcome<RadioState>::Error(FromErrno(errno));
     // The device hands a new reader one event per switch, then would block.
@@ -58,7 +58,7 @@ Outcome<RadioState> RadioSwitch::State() const
 
 HostStatus RadioSwitch::Set(bool on) const
 {
-    OwnedFd fd(::open(m_device.c_str(), O_WRONLY | O_CLOEXEC));
+    ce::UniqueFd fd(::open(m_device.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return FromErrno(errno);
     rfkill_event event{};
