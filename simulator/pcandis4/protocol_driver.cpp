@@ -159,12 +159,14 @@ void ProtocolDriver::Worker()
             m_wake.wait(lock);
             continue;
         }
-        if (due->due > now)
+        // A copy: the wait lets go of the lock, and a submission may then move the pending list.
+        const auto deadline = due->due;
+        if (deadline > now)
         {
-            if (due->due == std::chrono::steady_clock::time_point::max())
+            if (deadline == std::chrono::steady_clock::time_point::max())
                 m_wake.wait(lock);
             else
-                m_wake.wait_until(lock, due->due);
+                m_wake.wait_until(lock, deadline);
             continue;
         }
         Pending request = std::move(*due);
