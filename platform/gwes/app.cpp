@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPalette>
+#include <QPixmapCache>
 #include <QStyleFactory>
 #include <QThread>
 
@@ -45,6 +46,9 @@ AppState& App()
     return app.get();
 }
 
+// Qt's default is 10 MiB.
+constexpr int kPixmapCacheKb = 1024;
+
 void SetUpLook(QApplication& app)
 {
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
@@ -63,6 +67,10 @@ void SetUpLook(QApplication& app)
     pal.setColor(QPalette::Disabled, QPalette::ButtonText, ToQColor(SystemColor(COLOR_GRAYTEXT)));
     app.setPalette(pal);
     app.setFont(DefaultFont());
+    // The style keeps the pictures it draws (button faces, frames) in Qt's pixmap cache under keys that
+    // name the palette of the widget drawn; every window made again has a palette of its own, so each
+    // making adds entries until the cache is full. A handheld's memory is small: the cache stays small.
+    QPixmapCache::setCacheLimit(kPixmapCacheKb);
 }
 
 void Start()

@@ -5,6 +5,7 @@
 
 #include <gwes/shell.h>
 #include <kernel/automation.h>
+#include <kernel/object_counts.h>
 #include <kernel/text.h>
 
 #include <commctrl.h>
@@ -404,6 +405,14 @@ AutomationReply Timer(const Call& c)
     return Fail("no timer " + c.a[2]);
 }
 
+AutomationReply Objects(const Call&)
+{
+    return Ok("handles " + std::to_string(ce::OpenHandleCount()) + "\nkeys " +
+              std::to_string(ce::OpenRegistryKeyCount()) + "\nwindows " + std::to_string(WindowCount()) +
+              "\ntimers " + std::to_string(TimerCount()) + "\ngdi " + std::to_string(GdiObjectCount()) +
+              "\n");
+}
+
 AutomationReply Screenshot(const Call& c)
 {
     Window* w = Get(c.top);
@@ -576,6 +585,7 @@ constexpr Handler kHandlers[] = {
     {"menu", Needs::Nothing, Menu},
     {"choose", Needs::Nothing, Choose},
     {"filedialog", Needs::Nothing, FileDialog},
+    {"objects", Needs::Nothing, Objects},
 };
 
 AutomationReply Run(const std::vector<std::string>& a)

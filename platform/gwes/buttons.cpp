@@ -20,6 +20,15 @@ public:
     QLabel* label = nullptr;
     HANDLE image = nullptr;
     UINT imageType = IMAGE_BITMAP;
+    // A bitmap the control loaded itself from its template: the control's own, deleted with it (an image
+    // given with STM_SETIMAGE stays its giver's). Icons are shared and never deleted.
+    HBITMAP ownBitmap = nullptr;
+
+    ~StaticState() override
+    {
+        if (ownBitmap)
+            DeleteObject(ownBitmap);
+    }
 
     void TextChanged(Window& w) override
     {
@@ -119,6 +128,8 @@ QWidget* MakeStatic(Window& w, QWidget* parent, const CREATESTRUCTW& cs)
         // The template names the image by ordinal: 0xFFFF, id.
         if (cs.lpszName && cs.lpszName[0] == 0xFFFF)
             state->image = LoadImageFromModule(cs.hInstance, cs.lpszName[1], state->imageType);
+        if (state->imageType == IMAGE_BITMAP)
+            state->ownBitmap = static_cast<HBITMAP>(state->image);
     }
     else
     {

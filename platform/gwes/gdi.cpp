@@ -213,6 +213,14 @@ QImage DCImage(HDC hDC)
     return dc && dc->surface ? *dc->surface : QImage();
 }
 
+size_t GdiObjectCount()
+{
+    const size_t images = ImageObjectCount();
+    Objects& o = Gdi();
+    std::lock_guard lock(o.lock);
+    return o.dcs.size() + o.bitmaps.size() + (o.brushes.size() - o.freeBrushes.size()) + images;
+}
+
 } // namespace gwes
 
 using namespace gwes;

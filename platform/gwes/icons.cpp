@@ -86,6 +86,13 @@ bool Erase(HANDLE h, bool icon)
 
 } // namespace
 
+size_t ImageObjectCount()
+{
+    Images& t = TheImages();
+    std::lock_guard lock(t.lock);
+    return t.objects.size();
+}
+
 HICON CreateIconFromImages(const std::vector<ce::res::Image>& images)
 {
     ImageObject o;

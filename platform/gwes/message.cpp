@@ -10,6 +10,7 @@
 #include "host.h"
 
 #include <kernel/immortal.h>
+#include <kernel/time_scale.h>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -540,6 +541,13 @@ void KillWindowTimers(HWND hWnd)
         KillTimer(hWnd, id);
 }
 
+size_t TimerCount()
+{
+    Messages& m = State();
+    std::lock_guard lock(m.lock);
+    return m.timers.size();
+}
+
 std::vector<UINT_PTR> WindowTimers(HWND hWnd)
 {
     Messages& m = State();
@@ -834,8 +842,9 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
     const TimerKey key = KeyOf(hWnd, nIDEvent);
     if (auto it = m.timers.find(key); it != m.timers.end())
         RemoveTimerLocked(m, it);
-    // As on Windows, periods below 10 ms run at 10 ms.
-    uElapse = std::max<UINT>(uElapse, 10);
+    // As on Windows, periods below 10 ms run at 10 ms; the period is in the handheld's time, which may
+    // run faster than real time (kernel/time_scale.h).
+    uElapse = ce::ScaledPeriodMs(std::max<UINT>(uElapse, 10));
     Timer t;
     t.hwnd = hWnd;
     t.id = nIDEvent;

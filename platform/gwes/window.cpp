@@ -195,6 +195,13 @@ Window* Get(HWND hWnd)
     return Find(hWnd).get();
 }
 
+size_t WindowCount()
+{
+    Table& t = TheTable();
+    std::lock_guard lock(t.lock);
+    return t.windows.size();
+}
+
 std::vector<HWND> AllTopLevel()
 {
     Table& t = TheTable();

@@ -142,6 +142,14 @@ void DrawNonClient(Window& window, QPainter& painter);
 // Timers
 void KillWindowTimers(HWND hWnd);
 
+// What this process holds, for the automation command "objects": windows (controls included), window
+// timers, and GDI objects (device contexts, bitmaps, brushes, and the bitmaps and icons made from
+// images).
+size_t WindowCount();
+size_t TimerCount();
+size_t GdiObjectCount();
+size_t ImageObjectCount();
+
 // Paint
 void PaintThroughProc(HWND hWnd, QWidget* widget, const QRect& dirty, const std::function<void()>& native);
 void RunNativeOr(HWND hWnd, UINT msg, const std::function<void()>& fallback);

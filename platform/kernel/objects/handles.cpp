@@ -1,6 +1,8 @@
 // The handle table, the object namespace and CloseHandle.
 #include "objects.h"
 
+#include <kernel/object_counts.h>
+
 #include <cerrno>
 
 namespace ce::objects
@@ -57,6 +59,12 @@ std::shared_ptr<KernelObject> HandleTable::Take(HANDLE handle, ObjectType type)
     std::shared_ptr<KernelObject> object = std::move(it->second);
     m_objects.erase(it);
     return object;
+}
+
+size_t HandleTable::Count()
+{
+    std::lock_guard lock(m_lock);
+    return m_objects.size();
 }
 
 HandleTable& Handles()
@@ -173,3 +181,13 @@ BOOL CloseHandle(HANDLE hObject)
                               return TRUE;
                           });
 }
+
+namespace ce
+{
+
+std::size_t OpenHandleCount()
+{
+    return objects::Handles().Count();
+}
+
+} // namespace ce

@@ -120,6 +120,7 @@ public:
     std::shared_ptr<KernelObject> TakeClosable(HANDLE handle);
     // Removes a handle of exactly this type (modules, device registrations).
     std::shared_ptr<KernelObject> Take(HANDLE handle, ObjectType type);
+    size_t Count();
 
 private:
     std::mutex m_lock;

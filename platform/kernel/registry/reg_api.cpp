@@ -7,6 +7,7 @@
 // process-wide lock and each runs as one transaction; none throws.
 #include <kernel/handheld.h>
 #include <kernel/immortal.h>
+#include <kernel/object_counts.h>
 #include <kernel/regfile.h>
 #include <kernel/registry.h>
 
@@ -404,6 +405,13 @@ fs::path FactoryRegistryImage()
     if (const char* env = std::getenv("QN40_FACTORY_REGISTRY"); env && *env)
         return fs::path(env);
     return ShareDir() / "handheld.reg";
+}
+
+std::size_t OpenRegistryKeyCount()
+{
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    return registry.handles.size();
 }
 
 } // namespace ce

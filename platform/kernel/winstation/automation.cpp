@@ -11,6 +11,7 @@ namespace
 
 constexpr std::string_view kWindows = "Windows and controls";
 constexpr std::string_view kShell = "Message boxes, menus, the notification icon, file dialogs";
+constexpr std::string_view kProcess = "The program";
 
 constexpr Command kCommands[] = {
     {"windows", "", "the top-level windows of every program: handle, process, state, title", Scope::Windows,
@@ -38,6 +39,8 @@ constexpr Command kCommands[] = {
     {"menu", "", "the open pop-up menu: ids, texts, checks, sub-menus (indented)", Scope::Process, kShell},
     {"choose", "ITEM", "chooses a menu item by id or text", Scope::Process, kShell},
     {"filedialog", "[PATH|--cancel]", "reads the open file dialog, or answers it", Scope::Process, kShell},
+    {"objects", "", "what it holds open: kernel handles, registry keys, windows, timers, GDI objects",
+     Scope::Process, kProcess},
 };
 
 std::vector<std::string_view> Words(std::string_view text)

@@ -1,6 +1,8 @@
 // Sent and posted messages, window timers, registered messages and broadcasts inside one process.
 #include "gwes_test.h"
 
+#include <scoped_time_scale.h>
+
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -221,4 +223,25 @@ TEST(Messages, BroadcastsReachEveryTopLevelWindowAndCarryACopyOfTheirHeader)
     SetLastError(0);
     EXPECT_FALSE(PostMessageW(HWND_BROADCAST, WM_DEVICECHANGE, 0x8000, reinterpret_cast<LPARAM>(&header)));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST(Timers, AFasterHandheldTimeFiresTimersAtTheScaledRealPeriod)
+{
+    TestWindow w;
+    {
+        // 3500 ms of handheld time at 100 times real time: every 35 ms.
+        testing_support::ScopedTimeScale scale("100");
+        ASSERT_EQ(SetTimer(w.hwnd, 254, 3500, nullptr), 254u);
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(PumpUntil([&] { return w.Count(WM_TIMER) >= 4; }, 3000));
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(4 * 35 - 10));
+        KillTimer(w.hwnd, 254);
+    }
+    // Back at real time, a timer set now keeps its period: none of 3500 ms comes within 200 ms.
+    w.Clear();
+    ASSERT_EQ(SetTimer(w.hwnd, 254, 3500, nullptr), 254u);
+    gwes::ProcessFor(200);
+    EXPECT_EQ(w.Count(WM_TIMER), 0);
+    KillTimer(w.hwnd, 254);
 }

@@ -11,6 +11,7 @@
 #include <window_system.h>
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -436,6 +437,15 @@ TEST(MessageBoxes, AnOpenBoxIsReadAndAnsweredThroughAutomation)
     EXPECT_EQ(gwes::ShowMessageBox(nullptr, u"Fail to read", u"Utility", MB_YESNO), IDNO);
     EXPECT_EQ(seen, "caption: Utility\ntext: Fail to read\nbuttons: Yes No\n");
     EXPECT_FALSE(gwes::Automate({"msgbox"}).ok);
+}
+
+// Every box is a window of its own, and the style keeps the pictures of its buttons in Qt's pixmap cache
+// under keys of that window's palette: a box shown every few minutes adds entries until the cache is
+// full. The window services keep that cache at a handheld's size instead of Qt's 10 MiB.
+TEST(MessageBoxes, BoxesShownAgainAndAgainFillOnlyASmallPictureCache)
+{
+    ASSERT_TRUE(gwes::EnsureApplication());
+    EXPECT_LE(QPixmapCache::cacheLimit(), 1024);
 }
 
 } // namespace

@@ -1,6 +1,11 @@
 // The simulated world's clock, shared by every process of the handheld: real time (milliseconds since
 // 1970) plus an offset, or frozen at one instant so that tests see exact values. Kept under
 // HKLM\Simulator\Clock.
+//
+// With the handheld's time scale (kernel/time_scale.h) at N, the running clock advances N ms per real ms
+// from the real instant it was anchored at (Epoch, with its Scale), so that processes started at
+// different moments read the same time. A process whose scale differs from the stored one anchors the
+// clock again at its first read: the time goes on from where it was, at the new rate.
 #pragma once
 
 #include <windows.h>

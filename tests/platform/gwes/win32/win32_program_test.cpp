@@ -3,6 +3,7 @@
 // services on the same script.
 #include <windows.h>
 
+#include <gwes/gwes.h>
 #include <gwes/shell.h>
 #include <kernel/msgbox.h>
 #include <thread_language.h>
@@ -86,6 +87,22 @@ TEST(PlainProgram, MakesADialogFromATemplateLoadsAStringAndShowsAMessageBox)
     EXPECT_NE(seen.picture, nullptr);
     EXPECT_EQ(seen.pictureRect.right, 3);
     EXPECT_EQ(seen.pictureRect.bottom, 2);
+    // It was the control's own, and went with it: a dialog made again and again holds no more.
+    EXPECT_EQ(gwes::BitmapSize(static_cast<HBITMAP>(seen.picture)).cx, 0);
+}
+
+TEST(PlainProgram, APictureControlKeepsAnImageItWasGiven)
+{
+    HBITMAP hBitmap = LoadBitmapW(nullptr, MAKEINTRESOURCE(IDB_TEST));
+    ASSERT_NE(hBitmap, nullptr);
+    HWND picture = CreateWindowExW(0, u"Static", u"", WS_POPUP | SS_BITMAP, 0, 0, 10, 10, nullptr, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hBitmap)), 0);
+    EXPECT_TRUE(DestroyWindow(picture));
+    // The caller's image stays the caller's.
+    EXPECT_EQ(gwes::BitmapSize(hBitmap).cx, 3);
+    EXPECT_TRUE(DeleteObject(hBitmap));
 }
 
 TEST(PlainProgram, DialogCallsReportWhatIsMissing)
