@@ -14,6 +14,9 @@
 
 #include <dbt.h>
 
+#include <cstring>
+#include <string>
+
 namespace
 {
 
@@ -56,6 +59,23 @@ BOOL ReadBoundedString(HKEY hKey, LPCWSTR pszValue, CString& strText)
                                                                     : MAX_VALUE_BYTES / sizeof(WCHAR)] = 0;
     strText = szText;
     return TRUE;
+}
+
+// The port name of a device-change record of dwSize bytes: the UTF-16 units after the header up to the
+// first zero, never past the record's own size (a name that fills the record without its zero ends there).
+// The record may sit at any address: the units are read byte by byte.
+CString PortName(const BYTE* pRecord, DWORD dwSize)
+{
+    const size_t nOffset = offsetof(DEV_BROADCAST_PORT, dbcp_name);
+    std::u16string name;
+    for (size_t i = nOffset; i + sizeof(WCHAR) <= dwSize; i += sizeof(WCHAR))
+    {
+        const WCHAR ch = static_cast<WCHAR>(pRecord[i] | (pRecord[i + 1] << 8));
+        if (ch == 0)
+            break;
+        name.push_back(ch);
+    }
+    return CString(std::u16string_view(name));
 }
 
 BOOL IsCardKey(const CString& strKey)
@@ -357,11 +377,16 @@ BOOL CPPC_uiDlg::IsCardListed()
 
 BOOL CPPC_uiDlg::OnDeviceChange(UINT nEventType, DWORD_PTR dwData)
 {
-    const auto* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(dwData);
-    if (!pHeader)
+    // The record is read only within its own size: the size first, the rest only as far as it reaches.
+    const auto* pRecord = reinterpret_cast<const BYTE*>(dwData);
+    if (!pRecord)
         return 0;
-    const BOOL bPort = pHeader->dbch_devicetype == DBT_DEVTYP_PORT &&
-                       pHeader->dbch_size > offsetof(DEV_BROADCAST_PORT, dbcp_name);
+    DEV_BROADCAST_HDR header = {};
+    memcpy(&header.dbch_size, pRecord, sizeof(header.dbch_size));
+    if (header.dbch_size >= sizeof(DEV_BROADCAST_HDR))
+        memcpy(&header, pRecord, sizeof(header));
+    const BOOL bPort = header.dbch_size > offsetof(DEV_BROADCAST_PORT, dbcp_name) &&
+                       header.dbch_devicetype == DBT_DEVTYP_PORT;
     switch (nEventType)
     {
     case DBT_DEVICEARRIVAL:
@@ -370,8 +395,7 @@ BOOL CPPC_uiDlg::OnDeviceChange(UINT nEventType, DWORD_PTR dwData)
         // One configuration object, one icon: a second arrival changes nothing.
         if (!bPort || m_pConfig)
             break;
-        const auto* pPort = reinterpret_cast<const DEV_BROADCAST_PORT*>(pHeader);
-        if (!IsOurCard(pPort->dbcp_name))
+        if (!IsOurCard(PortName(pRecord, header.dbch_size)))
             break;
         CPPC_uiApp* pApp = App();
         pApp->m_bCardRemoved = FALSE;

@@ -14,6 +14,8 @@
 
 #include <dbt.h>
 
+#include <sanitizer/asan_interface.h>
+
 #include <tuple>
 #include <vector>
 
@@ -270,6 +272,49 @@ TEST_F(DialogTest, InsertionBringsTheIconBackWithoutTheSheet)
     const DriverAdapterConfig* pConfig = m_pDlg->GetConfig();
     SendDeviceChange(*m_pDlg, DBT_DEVICEARRIVAL, u"NDL1:");
     EXPECT_EQ(m_pDlg->GetConfig(), pConfig);
+}
+
+// A record is read only as far as its declared size: what follows it in memory is another's. Under
+// AddressSanitizer those bytes are poisoned while the dialog handles the record.
+TEST_F(DialogTest, ArrivalReadsThePortNameWithinTheRecordSize)
+{
+    m_pDlg = Start();
+    ASSERT_TRUE(m_pDlg->GetConfig());
+    auto arrive = [&](std::vector<BYTE> record, DWORD dwDeclared)
+    {
+        m_pDlg->CardRemove();
+        ASSERT_FALSE(m_pDlg->GetConfig());
+        memcpy(record.data(), &dwDeclared, sizeof(dwDeclared));
+        ASAN_POISON_MEMORY_REGION(record.data() + dwDeclared, record.size() - dwDeclared);
+        m_pDlg->SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(record.data()));
+        ASAN_UNPOISON_MEMORY_REGION(record.data(), record.size());
+        gwes::ProcessPending();
+    };
+    const std::vector<BYTE> card = PortRecord(u"NDL1:"); // 12 + 6 units
+    // The size ends inside the name: "NDL" is no card's port, whatever the bytes after it say.
+    for (DWORD dwDeclared : {12u, 13u, 18u, 19u, 20u})
+    {
+        SCOPED_TRACE(dwDeclared);
+        arrive(card, dwDeclared);
+        EXPECT_FALSE(m_pDlg->GetConfig());
+    }
+    // A header that declares less than itself is not read past its size field.
+    arrive(card, 4);
+    EXPECT_FALSE(m_pDlg->GetConfig());
+    // The whole name without its zero, or with it, is the card's.
+    for (DWORD dwDeclared : {22u, 23u, 24u})
+    {
+        SCOPED_TRACE(dwDeclared);
+        arrive(card, dwDeclared);
+        EXPECT_TRUE(m_pDlg->GetConfig());
+    }
+    // An odd address: the name is read byte by byte.
+    std::vector<BYTE> shifted(1 + card.size());
+    memcpy(shifted.data() + 1, card.data(), card.size());
+    m_pDlg->CardRemove();
+    m_pDlg->SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(shifted.data() + 1));
+    gwes::ProcessPending();
+    EXPECT_TRUE(m_pDlg->GetConfig());
 }
 
 TEST_F(DialogTest, ArrivalThatStartsNoAdapterLeavesTheCardRemoved)
