@@ -4,6 +4,8 @@
 #include "PropertySheetEx.h"
 #include "resource.h"
 
+#include <cstring>
+
 #include <About.h>
 #include <BBCR.h>
 #include <Config.h>
@@ -95,6 +97,25 @@ template <class Fn> BOOL FindActiveEntry(Fn fn)
     }
     RegCloseKey(hActive);
     return bFound;
+}
+
+// The port name of a device-change record: the characters after the header, up to the first 0 character
+// or the end of the record as its size declares it, whichever comes first.
+CString PortName(const DEV_BROADCAST_HDR* pHeader)
+{
+    const size_t nOffset = offsetof(DEV_BROADCAST_PORT, dbcp_name);
+    const size_t nChars = (pHeader->dbch_size - nOffset) / sizeof(WCHAR);
+    const BYTE* pName = reinterpret_cast<const BYTE*>(pHeader) + nOffset;
+    CString strName;
+    for (size_t i = 0; i < nChars; ++i)
+    {
+        WCHAR ch = 0;
+        memcpy(&ch, pName + i * sizeof(WCHAR), sizeof(ch));
+        if (ch == 0)
+            break;
+        strName += ch;
+    }
+    return strName;
 }
 
 BOOL EndsWithAdapterInstance(const CString& strName)
@@ -370,8 +391,7 @@ BOOL CPPC_uiDlg::OnDeviceChange(UINT nEventType, DWORD_PTR dwData)
         // One configuration object, one icon: a second arrival changes nothing.
         if (!bPort || m_pConfig)
             break;
-        const auto* pPort = reinterpret_cast<const DEV_BROADCAST_PORT*>(pHeader);
-        if (!IsOurCard(pPort->dbcp_name))
+        if (!IsOurCard(PortName(pHeader)))
             break;
         CPPC_uiApp* pApp = App();
         pApp->m_bCardRemoved = FALSE;

@@ -272,6 +272,30 @@ TEST_F(DialogTest, InsertionBringsTheIconBackWithoutTheSheet)
     EXPECT_EQ(m_pDlg->GetConfig(), pConfig);
 }
 
+TEST_F(DialogTest, ArrivalReadsThePortNameOnlyWithinTheRecordsSize)
+{
+    m_pDlg = Start();
+    Cardctl("eject");
+    SendDeviceChange(*m_pDlg, DBT_DEVICEREMOVECOMPLETE, u"NDL1:");
+    ASSERT_TRUE(App().m_bCardRemoved);
+    Cardctl("insert");
+
+    // The record's size ends right after "NDL1:", without a terminator; the memory after it holds more
+    // characters, which are no part of the name.
+    auto arrive = [&](const std::u16string& declared, const std::u16string& after)
+    {
+        std::vector<BYTE> record = PortRecord(declared + after);
+        DWORD dwSize = static_cast<DWORD>(offsetof(DEV_BROADCAST_PORT, dbcp_name) + declared.size() * 2);
+        memcpy(record.data(), &dwSize, sizeof(dwSize));
+        m_pDlg->SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(record.data()));
+    };
+    arrive(u"NDL", u"1:");
+    EXPECT_FALSE(m_pDlg->GetConfig()) << "a name cut short by the size is another port";
+    arrive(u"NDL1:", u"X");
+    EXPECT_TRUE(m_pDlg->GetConfig());
+    EXPECT_FALSE(App().m_bCardRemoved);
+}
+
 TEST_F(DialogTest, ArrivalThatStartsNoAdapterLeavesTheCardRemoved)
 {
     m_pDlg = Start();
