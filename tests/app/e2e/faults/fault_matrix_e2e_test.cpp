@@ -7,6 +7,7 @@
 // once the fault is cleared and the card is ejected and inserted.
 #include "../wlan_e2e_support.h"
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -105,8 +106,13 @@ const Row kRows[] = {
 // clang-format on
 
 // The longest time the UI thread may keep a request waiting where every wait is bounded: the 3 s query
-// limit and what the probe's own request costs on a loaded machine.
+// limit and what the probe's own request costs on a loaded machine (more under the sanitizers). uictl
+// gives up on a program after 5 s, so a thread stuck for longer shows as about 5 s.
+#ifdef QN40_FAULT_MATRIX_SUBSET
+constexpr long kLongestBoundedStallMs = 3000 + 1900;
+#else
 constexpr long kLongestBoundedStallMs = 3000 + 1500;
+#endif
 
 void PrintTo(const Row& row, std::ostream* os)
 {
@@ -354,6 +360,7 @@ TEST_P(FaultMatrix, SurvivesAnswersInTimeAndRecovers)
     if (probe)
     {
         const long nLongestMs = probe->Stop();
+        std::printf("longest wait of the UI thread: %ld ms\n", nLongestMs);
         if (!row.unbounded)
         {
             EXPECT_LT(nLongestMs, kLongestBoundedStallMs) << "the UI thread kept a request waiting";
