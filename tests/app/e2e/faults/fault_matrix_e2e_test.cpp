@@ -302,6 +302,12 @@ protected:
         {
             EXPECT_TRUE(m_pWlan->WaitIcon(0));
         }
+        else
+        {
+            // The engineering sheet keeps its session across the card change: the card stays out long
+            // enough for the driver (which looks every 100 ms) to end what it holds forever.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
         ASSERT_TRUE(Tool("cardctl", "fault clear"));
         ASSERT_TRUE(Tool("cardctl", "insert"));
         // The boxes a failure left open while the card was out.
