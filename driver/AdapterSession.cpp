@@ -127,6 +127,13 @@ BOOL AdapterSession::QueryCustomOID(DWORD dwOid, LPVOID pBuffer, DWORD dwLength,
     {
         TraceFormat(_T("QueryOID: 0x%08x\t"), dwOid);
         CollectAbandoned();
+        if (!m_arrAbandoned.empty())
+        {
+            // The driver still holds a query this session gave up on: it carries one request at a time,
+            // so a new one would only wait out the time-out again. Fail at once, as the time-out did.
+            TraceFormat(_T(" === nIOStatus != 0 (0x%d)\r\n"), static_cast<DWORD>(WAIT_TIMEOUT));
+            return FALSE;
+        }
         m_pCurrentRequest = W32N_AllocRequest();
         if (m_pCurrentRequest == NULL)
             return FALSE;

@@ -20,6 +20,8 @@ public:
     // Reads an OID into the buffer. FALSE when the card is removed, the request could not be carried or
     // stayed pending past the query time-out, or the adapter is gone; otherwise TRUE with the miniport's
     // NDIS status in *pNdisStatus (which may still be a failure). *pNdisStatus is untouched on FALSE.
+    // While the driver still holds a query given up after its time-out, every query fails at once without
+    // reaching the driver, until that request completes or the session is closed.
     BOOL QueryCustomOID(DWORD dwOid, LPVOID pBuffer, DWORD dwLength, DWORD* pNdisStatus);
     // Writes an OID. TRUE unless no request could be created; *pNdisStatus receives the miniport's status
     // when the request was carried and is untouched otherwise, so callers preset it.

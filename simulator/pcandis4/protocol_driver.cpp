@@ -32,6 +32,8 @@ enum : DWORD
 };
 
 constexpr uint32_t kMaxLoggedData = 4096;
+// How often the driver looks whether the adapter of a request it holds forever has gone.
+constexpr std::chrono::milliseconds kRemovalPoll(100);
 
 BOOL Fail(DWORD error)
 {
@@ -113,22 +115,51 @@ void ProtocolDriver::AbortPending(Lock& lock, DWORD_PTR open)
     auto it = std::stable_partition(m_pending.begin(), m_pending.end(),
                                     [&](const Pending& p) { return open != 0 && p.open != open; });
     for (auto p = it; p != m_pending.end(); ++p)
-    {
-        HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, p->eventName.c_str());
-        if (!event)
-            continue; // the requester has given the record up
-        WriteCompletion(p->record, static_cast<uint32_t>(NDIS_STATUS_REQUEST_ABORTED), 0, 0);
-        SetEvent(event);
-        CloseHandle(event);
-        sim::requestlog::Append("complete",
-                                {{"open", std::to_string(p->open)},
-                                 {"oid", sim::Hex32(p->oid)},
-                                 {"type", p->set ? "1" : "0"},
-                                 {"ndis", sim::Hex32(static_cast<uint32_t>(NDIS_STATUS_REQUEST_ABORTED))},
-                                 {"done", "0"},
-                                 {"needed", "0"},
-                                 {"answer", ""}});
-    }
+        Finish(*p, static_cast<uint32_t>(NDIS_STATUS_REQUEST_ABORTED));
+    m_pending.erase(it, m_pending.end());
+}
+
+void ProtocolDriver::Finish(const Pending& request, uint32_t status)
+{
+    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, request.eventName.c_str());
+    if (!event)
+        return; // the requester has given the record up
+    WriteCompletion(request.record, status, 0, 0);
+    SetEvent(event);
+    CloseHandle(event);
+    sim::requestlog::Append("complete", {{"open", std::to_string(request.open)},
+                                         {"oid", sim::Hex32(request.oid)},
+                                         {"type", request.set ? "1" : "0"},
+                                         {"ndis", sim::Hex32(status)},
+                                         {"done", "0"},
+                                         {"needed", "0"},
+                                         {"answer", ""}});
+}
+
+void ProtocolDriver::FinishRemoved(Lock& lock)
+{
+    std::vector<std::u16string> held;
+    for (const Pending& p : m_pending)
+        if (p.due == std::chrono::steady_clock::time_point::max() &&
+            std::find(held.begin(), held.end(), p.adapter) == held.end())
+            held.push_back(p.adapter);
+    if (held.empty())
+        return;
+    // Asking NDIS reads the registry: not under the driver's lock.
+    lock.unlock();
+    std::vector<std::u16string> gone;
+    for (const std::u16string& adapter : held)
+        if (!sim::ndis::FindAdapter(adapter))
+            gone.push_back(adapter);
+    lock.lock();
+    auto it = std::stable_partition(m_pending.begin(), m_pending.end(),
+                                    [&](const Pending& p)
+                                    {
+                                        return p.due != std::chrono::steady_clock::time_point::max() ||
+                                               std::find(gone.begin(), gone.end(), p.adapter) == gone.end();
+                                    });
+    for (auto p = it; p != m_pending.end(); ++p)
+        Finish(*p, static_cast<uint32_t>(NDIS_STATUS_ADAPTER_REMOVED));
     m_pending.erase(it, m_pending.end());
 }
 
@@ -163,10 +194,17 @@ void ProtocolDriver::Worker()
         const auto deadline = due->due;
         if (deadline > now)
         {
-            if (deadline == std::chrono::steady_clock::time_point::max())
-                m_wake.wait(lock);
+            // Requests held forever still end when their adapter goes (the card is ejected): the
+            // driver looks for that while it holds any.
+            const bool heldForever = std::any_of(
+                m_pending.begin(), m_pending.end(),
+                [](const Pending& p) { return p.due == std::chrono::steady_clock::time_point::max(); });
+            if (heldForever)
+                m_wake.wait_until(lock, std::min(deadline, now + kRemovalPoll));
             else
                 m_wake.wait_until(lock, deadline);
+            if (!m_stop && heldForever)
+                FinishRemoved(lock);
             continue;
         }
         Pending request = std::move(*due);

@@ -8,7 +8,8 @@
 // when the requester has closed it (and so given the record up) the request is dropped without touching
 // the record. Unbinding or closing a handle, shutting the driver's initialisation down and unloading the
 // driver first complete that handle's waiting requests with NDIS_STATUS_REQUEST_ABORTED; the unload also
-// stops the thread and waits for it.
+// stops the thread and waits for it. A request held forever ends with NDIS_STATUS_ADAPTER_REMOVED once its
+// adapter has gone (the card was ejected).
 #pragma once
 
 #include <simcore/faults.h>
@@ -81,6 +82,10 @@ private:
     // Aborts the waiting requests of one handle (all handles for 0) and waits for a completion of theirs
     // that is under way.
     void AbortPending(Lock& lock, DWORD_PTR open);
+    // Completes a waiting request with a status and no data (under the lock).
+    void Finish(const Pending& request, uint32_t status);
+    // Completes the requests held forever whose adapter has gone as NDIS_STATUS_ADAPTER_REMOVED.
+    void FinishRemoved(Lock& lock);
     void Complete(const Pending& request);
     void Worker();
 

@@ -133,6 +133,51 @@ TEST_F(AdapterSessionTest, QueryPendingForeverIsCancelledByClose)
     EXPECT_FALSE(session.IsOpened());
 }
 
+TEST_F(AdapterSessionTest, WhileTheDriverHoldsAGivenUpQueryLaterQueriesFailAtOnce)
+{
+    AdapterSession session(u"WLAN11b1");
+    ASSERT_TRUE(session.IsOpened());
+    // The signal query completes 4 s after its submission, a second after the session gave it up.
+    Cardctl("fault pending 0D010206 4000");
+    LONG lRssi = 0;
+    DWORD dwType = 0;
+    DWORD dwStatus = 0x5A5A5A5A;
+    EXPECT_FALSE(session.QueryCustomOID(kOidRssi, &lRssi, sizeof(lRssi), &dwStatus));
+    const size_t nSubmitted = Log("submit").size();
+
+    // Queries of this and of other OIDs neither wait out the limit again nor reach the driver.
+    for (DWORD dwOid : {kOidRssi, kOidNetworkTypeInUse})
+    {
+        SCOPED_TRACE(dwOid);
+        DWORD dwStart = GetTickCount();
+        EXPECT_FALSE(session.QueryCustomOID(dwOid, &dwType, sizeof(dwType), &dwStatus));
+        EXPECT_LT(GetTickCount() - dwStart, 500u);
+        EXPECT_EQ(dwStatus, 0x5A5A5A5Au);
+    }
+    EXPECT_EQ(Log("submit").size(), nSubmitted);
+    // Sets wait without limit by design and still go through.
+    DWORD dwRadio = 1;
+    EXPECT_TRUE(session.SetCustomOID(kOidRadio, &dwRadio, sizeof(dwRadio), &dwStatus));
+
+    // Once the held request has completed, queries reach the card again.
+    Cardctl("fault clear");
+    Sleep(1200);
+    EXPECT_TRUE(session.QueryCustomOID(kOidNetworkTypeInUse, &dwType, sizeof(dwType), &dwStatus));
+    EXPECT_EQ(dwStatus, 0u);
+
+    // A request held forever is finished by closing; a session opened again starts clean.
+    Cardctl("fault pending 0D010206 forever");
+    EXPECT_FALSE(session.QueryCustomOID(kOidRssi, &lRssi, sizeof(lRssi), &dwStatus));
+    EXPECT_FALSE(session.QueryCustomOID(kOidNetworkTypeInUse, &dwType, sizeof(dwType), &dwStatus));
+    session.Close();
+    Cardctl("fault clear");
+    AdapterSession reopened(u"WLAN11b1");
+    dwStatus = 0x5A5A5A5A;
+    EXPECT_TRUE(reopened.QueryCustomOID(kOidNetworkTypeInUse, &dwType, sizeof(dwType), &dwStatus));
+    EXPECT_EQ(dwStatus, 0u);
+    reopened.Close();
+}
+
 TEST_F(AdapterSessionTest, FailedOpenAndRepeatedCloseAreHarmless)
 {
     AdapterSession missing(u"NOSUCH1");

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -50,6 +52,20 @@ template <class Done> bool Eventually(Done done, int timeoutMs = 5000)
         if (waited >= timeoutMs)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Like Eventually, but the time-out is real time however long each look takes (a look that runs a tool
+// costs tens of milliseconds of its own).
+template <class Done> bool Within(Done done, int timeoutMs, int pollMs = 100)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done())
+    {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
     }
     return true;
 }
@@ -184,6 +200,52 @@ public:
 private:
     pid_t m_pid = -1;
     bool m_bExited = false;
+};
+
+// How long the user-interface thread of a program keeps requests waiting. A thread asks for a window's
+// controls over and over (a request that only the UI thread can answer, unlike the window list) and keeps
+// the longest answer time; a request that finds the thread stuck fails after uictl's own time-out, which
+// then counts as the answer time.
+class StallProbe
+{
+public:
+    StallProbe(pid_t pid, const std::string& window) : m_thread([this, pid, window] { Run(pid, window); }) {}
+    ~StallProbe() { Stop(); }
+    StallProbe(const StallProbe&) = delete;
+    StallProbe& operator=(const StallProbe&) = delete;
+
+    // Stops asking; the longest answer time in milliseconds, and how many requests were answered.
+    long Stop()
+    {
+        m_bStop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_nLongestMs;
+    }
+    int Answered() const { return m_nAnswered; }
+
+private:
+    void Run(pid_t pid, const std::string& window)
+    {
+        const std::string command = "--pid " + std::to_string(pid) + " controls " + window;
+        while (!m_bStop)
+        {
+            const auto start = std::chrono::steady_clock::now();
+            const bool bAnswered = testing_support::RunTool("uictl", command) == 0;
+            const long nMs = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                   std::chrono::steady_clock::now() - start)
+                                                   .count());
+            m_nLongestMs = std::max<long>(m_nLongestMs, nMs);
+            if (bAnswered)
+                ++m_nAnswered;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    std::atomic<bool> m_bStop{false};
+    std::atomic<long> m_nLongestMs{0};
+    std::atomic<int> m_nAnswered{0};
+    std::thread m_thread;
 };
 
 inline const std::vector<std::string> kSheetBoxes = {"PreCreateWindow", "OnCreate", "OnShowWindow"};

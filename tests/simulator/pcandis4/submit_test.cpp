@@ -132,6 +132,39 @@ TEST_F(Submit, UnbindingCompletesWaitingRequestsAsAbortedFirst)
     EXPECT_EQ(rssi, 7) << "an aborted query writes no data";
 }
 
+TEST_F(Submit, RequestsHeldForeverEndAsRemovedWhenTheCardGoes)
+{
+    HANDLE h = OpenBound();
+    ASSERT_EQ(Cardctl("fault pending any forever"), 0);
+    int32_t rssi = 7;
+    uint32_t radio = 1;
+    Request query(false, OID_QN40_RSSI, &rssi, 4), set(true, OID_GEN_LINK_SPEED, &radio, 4);
+    ASSERT_TRUE(SubmitRecord(h, query));
+    ASSERT_TRUE(SubmitRecord(h, set));
+    ASSERT_EQ(query.SubmitStatus(), 0x103u);
+    EXPECT_EQ(WaitForSingleObject(query.event(), 300), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    // The handle stays bound: only the card's going ends what the driver holds.
+    ASSERT_EQ(Cardctl("eject"), 0);
+    for (Request* request : {&query, &set})
+    {
+        ASSERT_EQ(WaitForSingleObject(request->event(), 2000), WAIT_OBJECT_0);
+        EXPECT_EQ(request->NdisStatus(), static_cast<uint32_t>(NDIS_STATUS_ADAPTER_REMOVED));
+        EXPECT_EQ(request->BytesDone(), 0u);
+    }
+    EXPECT_EQ(rssi, 7) << "a removed card writes no data";
+
+    // A request submitted while the card is out ends the same way.
+    uint32_t speed = 0;
+    Request late(false, OID_GEN_LINK_SPEED, &speed, 4);
+    ASSERT_TRUE(SubmitRecord(h, late));
+    if (late.SubmitStatus() == 0x103u)
+    {
+        ASSERT_EQ(WaitForSingleObject(late.event(), 2000), WAIT_OBJECT_0);
+    }
+    EXPECT_EQ(late.NdisStatus(), static_cast<uint32_t>(NDIS_STATUS_ADAPTER_REMOVED));
+}
+
 TEST_F(Submit, ClosingAHandleOrUnloadingTheDriverAbortsItsRequests)
 {
     ASSERT_EQ(Cardctl("fault pending any forever"), 0);
