@@ -227,6 +227,10 @@ public:
         {
             event = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
             FUZZ_CHECK(event != nullptr, "CreateEventW: " + std::to_string(GetLastError()));
+            // The driver may still hold the event of the last request of that name, signalled, for a
+            // moment after its completion: the name then opens that event as it is. A client resets
+            // its event before it submits.
+            ResetEvent(event);
         }
         struct EventCloser
         {
