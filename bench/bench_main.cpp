@@ -54,8 +54,8 @@ private:
 bool SteadyCard()
 {
     sim::WlanMiniport card(sim::CardIdentity());
-    for (const auto& [name, value] : {std::pair{"ScanTime", "0"}, std::pair{"Rssi", "-50"}})
-        if (card.ChangeAir([&] { return sim::SetAirValue(name, value); }, false))
+    for (const auto& setting : {std::pair{"ScanTime", "0"}, std::pair{"Rssi", "-50"}})
+        if (card.ChangeAir([&] { return sim::SetAirValue(setting.first, setting.second); }, false))
             return false;
     return true;
 }

@@ -50,7 +50,7 @@ protected:
     BOOL OnKillActive() override;
 
     afx_msg void OnTimer(UINT_PTR nIDEvent);
-    afx_msg void OnReset();
+    afx_msg void OnReset() override;
     // The page's window goes away: the main dialog hides itself shortly after.
     afx_msg void OnDestroy();
     DECLARE_MESSAGE_MAP()

@@ -5,7 +5,6 @@
 namespace
 {
 
-constexpr DWORD kOidMaximumTotalSize = 0x00010111;
 constexpr DWORD kOidCurrentAddress = 0x01010102;
 constexpr DWORD kOidSsid = 0x0D010102;
 constexpr DWORD kOidNetworkTypeInUse = 0x0D010204;

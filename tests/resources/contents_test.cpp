@@ -45,7 +45,6 @@ struct TemplateEntry
 
 constexpr WORD kStatic = 0xFFFF;
 constexpr DWORD kComboType = 0x3; // CBS_SIMPLE / CBS_DROPDOWN / CBS_DROPDOWNLIST
-constexpr DWORD kReadOnly = ES_READONLY;
 constexpr DWORD kOutput = ES_MULTILINE | ES_READONLY | ES_UPPERCASE | WS_VSCROLL;
 constexpr DWORD kOutputBothBars = kOutput | WS_HSCROLL;
 
