@@ -32,7 +32,7 @@ constexpr char kDefaultScale[] = "500";
 // exceed the first third's by this many objects, and its resident memory by this share.
 constexpr long kObjectSlack = 2;
 constexpr double kMemorySlack = 0.10;
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(QN40_SANITIZED)
 // Freed memory waits in the address sanitizer's quarantine, so resident memory grows by design there;
 // leaks are LeakSanitizer's to find.
 constexpr bool kCheckMemory = false;
