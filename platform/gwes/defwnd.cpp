@@ -15,36 +15,14 @@ namespace gwes
 namespace
 {
 
-// The Qt events being routed through window procedures on this thread, and the paints in progress, each
-// a chain from the innermost outwards. Each frame lives on its caller's stack and the thread-local heads
-// are plain pointers with no destructor, so a window taken down at process exit (by a global object's
-// destructor, after the thread's thread-local objects are gone) still routes its last events safely.
-template <typename Frame> class FrameScope
-{
-public:
-    FrameScope(Frame*& head, Frame& frame) : m_head(head), m_frame(frame)
-    {
-        frame.outer = head;
-        head = &frame;
-    }
-    ~FrameScope() { m_head = m_frame.outer; }
-    FrameScope(const FrameScope&) = delete;
-    FrameScope& operator=(const FrameScope&) = delete;
-
-private:
-    Frame*& m_head;
-    Frame& m_frame;
-};
-
 struct NativeContext
 {
     HWND hwnd;
     UINT msg;
     const std::function<void()>* native;
-    bool ran = false;
-    NativeContext* outer = nullptr;
+    bool ran;
 };
-thread_local NativeContext* t_native = nullptr;
+thread_local std::vector<NativeContext> t_native;
 
 struct PaintState
 {
@@ -54,7 +32,6 @@ struct PaintState
     HDC hdc = nullptr;
     bool placeholder = false; // no device-context factory made the handle
     bool orphan = false;
-    PaintState* outer = nullptr;
 };
 
 // The device contexts of the paints in progress, the factory that makes them (the graphics part
@@ -73,13 +50,13 @@ Paints& ThePaints()
     return paints.get();
 }
 
-thread_local PaintState* t_paints = nullptr;
+thread_local std::vector<PaintState*> t_paints;
 
 PaintState* StateOf(HWND hWnd)
 {
-    for (PaintState* st = t_paints; st; st = st->outer)
-        if (st->session.hwnd == hWnd)
-            return st;
+    for (auto it = t_paints.rbegin(); it != t_paints.rend(); ++it)
+        if ((*it)->session.hwnd == hWnd)
+            return *it;
     return nullptr;
 }
 
@@ -115,16 +92,17 @@ void RouteThroughProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, const s
         native();
         return;
     }
-    NativeContext context{hWnd, msg, &native};
-    FrameScope scope(t_native, context);
+    t_native.push_back({hWnd, msg, &native, false});
+    size_t index = t_native.size() - 1;
     CallProc(*w, msg, wParam, lParam);
+    t_native.resize(index);
 }
 
 BOOL RunNative(HWND hWnd, UINT msg)
 {
-    if (!t_native)
+    if (t_native.empty())
         return FALSE;
-    NativeContext& c = *t_native;
+    NativeContext& c = t_native.back();
     if (c.hwnd != hWnd || c.msg != msg || c.ran)
         return FALSE;
     c.ran = true;
@@ -146,11 +124,10 @@ void PaintThroughProc(HWND hWnd, QWidget* widget, const QRect& dirty, const std:
     st.session.hwnd = hWnd;
     st.session.widget = widget;
     st.session.dirty = dirty.translated(-inset, -inset);
-    {
-        FrameScope scope(t_paints, st);
-        RouteThroughProc(hWnd, WM_PAINT, 0, 0, native);
-        ClosePaint(st);
-    }
+    t_paints.push_back(&st);
+    RouteThroughProc(hWnd, WM_PAINT, 0, 0, native);
+    ClosePaint(st);
+    t_paints.erase(std::remove(t_paints.begin(), t_paints.end(), &st), t_paints.end());
     if (inset && Get(hWnd))
     {
         QPainter p(widget);

@@ -66,7 +66,9 @@ struct World
         gwes::ProcessPending();
         FUZZ_CHECK(dlg->GetConfig() != nullptr, "the card did not start");
     }
-    // The dialog and its windows go down at exit, after the window thread's thread-local objects.
+    // Taken down at exit, when the window thread's own state is already gone: the dialog, its windows
+    // and the drivers are left to the end of the process.
+    ~World() { (void)dlg.release(); }
 };
 
 // What a sound reading takes as the port's name: the whole UTF-16 units after the header within the
